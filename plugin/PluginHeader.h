@@ -1,0 +1,33 @@
+// The record the host gets from winampGetGeneralPurposePlugin. The host writes
+// HostWindow and LibraryInstance before it calls Init, so it lives in writable
+// data and its layout (seven 32-bit fields) is fixed by the host.
+#pragma once
+
+#include <windows.h>
+
+namespace vantu {
+
+struct TPluginHeader {
+  int Version;                 // header version, always 16
+  const char* Description;
+  int (*Init)();
+  void (*Config)();
+  void (*Quit)();
+  HWND HostWindow;             // written by the host
+  HINSTANCE LibraryInstance;   // written by the host, never read by us
+};
+
+static_assert(sizeof(void*) != 4 || sizeof(TPluginHeader) == 28,
+              "the host reads seven 32-bit fields");
+
+inline constexpr int PluginHeaderVersion = 0x10;
+
+// Host queries: SendMessageA(HostWindow, WM_USER, argument, query).
+enum HostQuery : int {
+  QueryPlaybackState = 104,  // argument 104; exactly 1 means playing
+  QueryPlaylistIndex = 125,  // argument 0
+  QueryFileName = 211,       // argument: playlist index; returns char*
+  QueryTitle = 212,          // argument: playlist index; returns char*
+};
+
+}  // namespace vantu
