@@ -1,0 +1,28 @@
+// Shows an error that escapes a user-interface event (a timer tick, a click,
+// the dialog's show event): the rest of the event is abandoned, the user sees
+// the message, and the host goes on running.
+#pragma once
+
+#include <exception>
+#include <string>
+
+namespace vantu {
+
+// MessageBoxA with no owner, MB_OK | MB_ICONERROR, caption from the host
+// executable's file name.
+void ShowErrorBox(const std::string& message);
+
+// Runs one user-interface event handler; any exception it throws is shown in
+// the error box instead of unwinding into the host's message loop.
+template <class Handler>
+void GuardUiEvent(Handler&& handler) noexcept {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    ShowErrorBox(error.what());
+  } catch (...) {
+    ShowErrorBox("Unknown error");
+  }
+}
+
+}  // namespace vantu
