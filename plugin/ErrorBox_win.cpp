@@ -1,0 +1,17 @@
+#include <windows.h>
+
+#include "plugin/ErrorBox.h"
+#include "plugin/ErrorBoxRules.h"
+
+namespace vantu {
+
+void ShowErrorBox(const std::string& message) {
+  char executable[MAX_PATH * 2] = {};
+  GetModuleFileNameA(nullptr, executable, sizeof executable - 1);
+  // No owner: the box disables the thread's top-level windows (the host's too)
+  // while it is up and restores them, with the active window, afterwards.
+  MessageBoxA(nullptr, ErrorBoxText(message).c_str(), ErrorBoxCaption(executable).c_str(),
+              MB_OK | MB_ICONERROR);
+}
+
+}  // namespace vantu
