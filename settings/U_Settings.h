@@ -1,9 +1,16 @@
 // The user's three settings, in memory and in their INI file.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 
 namespace vantu {
+
+// A key could not be written; the message names the whole file path.
+class EIniWriteError : public std::runtime_error {
+ public:
+  explicit EIniWriteError(const std::string& path);
+};
 
 class TSettings {
  public:

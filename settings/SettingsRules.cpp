@@ -1,0 +1,82 @@
+#include "settings/SettingsRules.h"
+
+#include <cstdint>
+
+namespace vantu {
+namespace {
+
+int DigitValue(char c, int base) {
+  int value = -1;
+  if (c >= '0' && c <= '9') value = c - '0';
+  else if (c >= 'a' && c <= 'f') value = c - 'a' + 10;
+  else if (c >= 'A' && c <= 'F') value = c - 'A' + 10;
+  return value < base ? value : -1;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+std::optional<long long> ParseProfileInteger(std::string_view text) {
+  std::string rewritten;
+  if (text.size() > 2 && (StartsWith(text, "0x") || StartsWith(text, "0X"))) {
+    rewritten = "$" + std::string(text.substr(2));
+    text = rewritten;
+  }
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+
+  bool negative = false;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+
+  int base = 10;
+  for (std::string_view prefix : {"0x", "0X", "$", "x", "X"}) {
+    if (StartsWith(text, prefix)) {
+      base = 16;
+      text.remove_prefix(prefix.size());
+      break;
+    }
+  }
+  if (text.empty()) return std::nullopt;
+
+  // Hexadecimal texts cover the whole unsigned 32-bit range, decimal ones
+  // the signed range.
+  const uint64_t limit = base == 16 ? UINT32_MAX : (negative ? 2147483648ULL : INT32_MAX);
+  uint64_t magnitude = 0;
+  for (char c : text) {
+    const int digit = DigitValue(c, base);
+    if (digit < 0) return std::nullopt;
+    magnitude = magnitude * base + static_cast<uint64_t>(digit);
+    if (magnitude > limit) return std::nullopt;
+  }
+  long long value = static_cast<long long>(magnitude);
+  if (base == 16 && magnitude > INT32_MAX) value -= 4294967296LL;  // read as a 32-bit pattern
+  return negative ? -value : value;
+}
+
+bool ParseActive(std::string_view text) {
+  const std::optional<long long> value = ParseProfileInteger(text);
+  return value ? *value != 0 : true;
+}
+
+std::string ProfileValueToWrite(std::string_view value) {
+  // Blanks as the profile reader sees them: spaces, tabs, line ends, and the
+  // other control bytes some implementations also strip.
+  auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+  auto isQuote = [](char c) { return c == '"' || c == '\''; };
+  const bool blankAtEnds = !value.empty() && (isBlank(value.front()) || isBlank(value.back()));
+  const bool quotedAlready = value.size() >= 2 && isQuote(value.front()) && value.back() == value.front();
+  // A lone quote at one end is harmless on its own, but it must not pair up
+  // with the quote we add; wrapping is safe for any value, so wrap then too.
+  const bool quoteAtAnEnd = !value.empty() && (isQuote(value.front()) || isQuote(value.back()));
+  if (blankAtEnds || quotedAlready || quoteAtAnEnd) {
+    return "\"" + std::string(value) + "\"";
+  }
+  return std::string(value);
+}
+
+}  // namespace vantu
