@@ -1,0 +1,46 @@
+// The one lock type of the reporting code. The DLL is built with mingw's
+// win32 thread model, which has no std::mutex, so it uses an SRW lock; the
+// native build (tests, sanitizers) uses std::mutex.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <mutex>
+#endif
+
+namespace vantu {
+
+class TLock {
+ public:
+  TLock() = default;
+  TLock(const TLock&) = delete;
+  TLock& operator=(const TLock&) = delete;
+
+#ifdef _WIN32
+  void Acquire() { AcquireSRWLockExclusive(&lock_); }
+  void Release() { ReleaseSRWLockExclusive(&lock_); }
+
+ private:
+  SRWLOCK lock_ = SRWLOCK_INIT;
+#else
+  void Acquire() { lock_.lock(); }
+  void Release() { lock_.unlock(); }
+
+ private:
+  std::mutex lock_;
+#endif
+};
+
+class TLockGuard {
+ public:
+  explicit TLockGuard(TLock& lock) : lock_(lock) { lock_.Acquire(); }
+  ~TLockGuard() { lock_.Release(); }
+  TLockGuard(const TLockGuard&) = delete;
+  TLockGuard& operator=(const TLockGuard&) = delete;
+
+ private:
+  TLock& lock_;
+};
+
+}  // namespace vantu

@@ -1,0 +1,41 @@
+#include "reporting/PollTick.h"
+
+#include "plugin/TextRules.h"
+#include "reporting/TitleRules.h"
+
+namespace vantu {
+
+namespace {
+
+void Report(ITickHost& host, const TTickInputs& inputs, const std::string& title) {
+  // Nothing of a report may reach the user: the song counts as sent and the
+  // cooldown (once started) stays, whatever fails here.
+  try {
+    host.StartCooldown();
+    host.StartReport(BuildListenInUrl(title, inputs.Nickname, inputs.Password));
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+void PollTick(ITickHost& host, const TTickInputs& inputs, TWatcherTitles& titles) {
+  if (inputs.MessagePending) host.ShowConfig();
+  if (!inputs.Active) return;
+  if (inputs.CooldownRunning) return;  // no host queries at all meanwhile
+
+  if (host.PlaybackState() != 1) return;
+  if (!IsSupportedFile(host.FileName(host.PlaylistIndex()))) return;
+
+  // The entry may have changed since; the title is read for the index as it
+  // is now.
+  titles.CurrentTitle = TitleCase(host.Title(host.PlaylistIndex()));
+
+  if (TrimControlAndSpace(titles.CurrentTitle).empty()) return;
+  if (titles.CurrentTitle == titles.LastSentTitle) return;
+
+  titles.LastSentTitle = titles.CurrentTitle;
+  Report(host, inputs, titles.CurrentTitle);
+}
+
+}  // namespace vantu

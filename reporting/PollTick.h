@@ -1,0 +1,48 @@
+// The watcher's poll tick as a plain function: everything it reads comes in
+// as arguments and everything it does goes out through ITickHost, so the
+// timers and the host window stay outside and the rule runs without them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vantu {
+
+class ITickHost {
+ public:
+  virtual ~ITickHost() = default;
+
+  // The four host queries. Texts are copied at once; a null answer is the
+  // empty text.
+  virtual std::intptr_t PlaybackState() = 0;              // 1 means playing
+  virtual std::intptr_t PlaylistIndex() = 0;
+  virtual std::string FileName(std::intptr_t index) = 0;
+  virtual std::string Title(std::intptr_t index) = 0;
+
+  virtual void ShowConfig() = 0;                 // PluginConfig
+  virtual void StartCooldown() = 0;              // enable CooldownTimer
+  virtual void StartReport(std::string url) = 0; // one request worker
+};
+
+// The values the tick reads, taken on the UI thread after the latest refusal
+// has been applied to the settings.
+struct TTickInputs {
+  bool MessagePending = false;
+  bool Active = true;
+  bool CooldownRunning = false;
+  std::string Nickname;
+  std::string Password;
+};
+
+// The watcher's own texts, kept from one tick to the next.
+struct TWatcherTitles {
+  std::string CurrentTitle;   // latest title read, after title-casing
+  std::string LastSentTitle;  // title of the latest report
+};
+
+// Runs one poll tick. Errors while reporting are swallowed (the title stays
+// recorded as sent, so the song is not retried); an error of ShowConfig or
+// of a host query escapes to the caller.
+void PollTick(ITickHost& host, const TTickInputs& inputs, TWatcherTitles& titles);
+
+}  // namespace vantu

@@ -1,0 +1,103 @@
+#include "reporting/TitleRules.h"
+
+#include <array>
+
+#include "plugin/TextRules.h"
+#include "vantu_config.h"
+
+namespace vantu {
+
+std::string TitleCase(std::string_view text) {
+  std::string result(text);
+  for (std::size_t i = 0; i < result.size(); ++i) {
+    // Looks at the original byte before i: case mapping never makes or
+    // unmakes a space or "(", so original and result agree there anyway.
+    bool wordStart = i == 0 || text[i - 1] == ' ' || text[i - 1] == '(';
+    result[i] = wordStart ? AsciiUpperChar(text[i]) : AsciiLowerChar(text[i]);
+  }
+  return result;
+}
+
+namespace {
+
+bool NeedsEncoding(unsigned char byte) {
+  switch (byte) {
+    case '#': case '%': case '&': case '+': case '\\':
+      return true;
+    default:
+      return byte <= 32 || byte == 127;
+  }
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view what, std::string_view with) {
+  std::string result;
+  std::size_t start = 0;
+  for (std::size_t hit; (hit = text.find(what, start)) != std::string_view::npos;
+       start = hit + what.size()) {
+    result.append(text.substr(start, hit - start)).append(with);
+  }
+  result.append(text.substr(start));
+  return result;
+}
+
+}  // namespace
+
+std::string EncodeQueryValue(std::string_view text) {
+  static constexpr char Hex[] = "0123456789ABCDEF";
+  std::string result;
+  result.reserve(text.size());
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    if (NeedsEncoding(byte)) {
+      result += '%';
+      result += Hex[byte >> 4];
+      result += Hex[byte & 0xF];
+    } else {
+      result += c;
+    }
+  }
+  return result;
+}
+
+TArtistSong SplitTitle(std::string_view title) {
+  // The service's data spells "&" as "And"; " - " holds no "&", so replacing
+  // first leaves the split where it was.
+  std::string text = ReplaceAll(title, "&", "And");
+  static constexpr std::string_view Separator = " - ";
+  std::size_t at = text.find(Separator);
+  if (at == std::string::npos) return {"", text};
+  return {text.substr(0, at), text.substr(at + Separator.size())};
+}
+
+std::string BuildListenInUrl(std::string_view title, std::string_view nickname,
+                             std::string_view password) {
+  TArtistSong parts = SplitTitle(title);
+  return std::string(ServiceBaseUrl) + "/listen_in.php?version=110&username=" +
+         EncodeQueryValue(nickname) + "&password=" + EncodeQueryValue(password) +
+         "&artist=" + EncodeQueryValue(parts.Artist) + "&song=" + EncodeQueryValue(parts.Song);
+}
+
+std::string BuildVerifyUrl(std::string_view user, std::string_view password) {
+  return std::string(ServiceBaseUrl) + "/verify_user.php?version=110&username=" +
+         EncodeQueryValue(user) + "&password=" + EncodeQueryValue(password);
+}
+
+std::string_view FileExtension(std::string_view fileName) {
+  std::size_t lastDelimiter = fileName.find_last_of("\\:");
+  std::size_t nameStart = lastDelimiter == std::string_view::npos ? 0 : lastDelimiter + 1;
+  std::size_t dot = fileName.rfind('.');
+  if (dot == std::string_view::npos || dot < nameStart) return {};
+  return fileName.substr(dot);
+}
+
+bool IsSupportedFile(std::string_view fileName) {
+  static constexpr std::array<std::string_view, 6> Supported = {".mp3", ".ogg", ".mpc",
+                                                                ".aac", ".wma", ".flac"};
+  std::string extension = AsciiLower(FileExtension(fileName));
+  for (std::string_view candidate : Supported) {
+    if (extension == candidate) return true;
+  }
+  return false;
+}
+
+}  // namespace vantu

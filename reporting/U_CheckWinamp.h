@@ -1,0 +1,42 @@
+// The now-playing watcher: a poll timer every 5 s that reports each new song,
+// and a 60 s one-shot cooldown after each report. Created and destroyed on
+// the host's UI thread; its timers live on a message-only window, so nothing
+// appears on screen and no tick runs after destruction.
+#pragma once
+
+#include <windows.h>
+
+#include "plugin/PluginHeader.h"
+#include "reporting/PollTick.h"
+#include "settings/U_Settings.h"
+
+namespace vantu {
+
+class TCheckWinamp {
+ public:
+  // Copies the header (HostWindow is the target of every query). The poll
+  // timer runs from here on. Throws std::runtime_error if the window or the
+  // timer cannot be created.
+  TCheckWinamp(const TPluginHeader& header, TSettings& settings, void (*showConfig)());
+  ~TCheckWinamp();
+  TCheckWinamp(const TCheckWinamp&) = delete;
+  TCheckWinamp& operator=(const TCheckWinamp&) = delete;
+
+  const TWatcherTitles& Titles() const { return titles_; }
+
+ private:
+  class TTickHost;
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void OnPollTimer();
+  void OnCooldownTimer();
+  void StartCooldown();
+
+  TPluginHeader header_;
+  TSettings& settings_;
+  void (*showConfig_)();
+  HWND window_ = nullptr;
+  bool cooldownRunning_ = false;
+  TWatcherTitles titles_;
+};
+
+}  // namespace vantu

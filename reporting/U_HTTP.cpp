@@ -1,0 +1,150 @@
+#include "reporting/U_HTTP.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "reporting/RefusalHandoff.h"
+#include "service/HttpClient.h"
+
+namespace vantu {
+
+namespace {
+
+constexpr DWORD CancelWaitMs = 3000;
+constexpr DWORD CancelRepeatMs = 50;
+
+}  // namespace
+
+// One report on a thread of its own. It owns itself: the thread deletes it
+// when its request has ended.
+class THTTP {
+ public:
+  static void Start(std::string url);
+
+  void Cancel() noexcept {
+    cancelled_ = true;
+    client_.Cancel();
+  }
+
+ private:
+  explicit THTTP(std::string url) : url_(std::move(url)) {}
+  static DWORD WINAPI ThreadMain(void* parameter);
+  void Execute() noexcept;
+
+  std::string url_;
+  THttpClient client_;
+  HMODULE module_ = nullptr;   // the reference that keeps our code mapped
+  std::atomic<bool> cancelled_ = false;
+};
+
+namespace {
+
+// The workers in flight, so that quitting can cancel them. A worker leaves
+// the list under the lock before it is freed, so Cancel never meets a freed
+// one.
+class TWorkerRegistry {
+ public:
+  void Add(THTTP* worker) {
+    AcquireSRWLockExclusive(&lock_);
+    try {
+      workers_.push_back(worker);
+    } catch (...) {
+      ReleaseSRWLockExclusive(&lock_);
+      throw;
+    }
+    ReleaseSRWLockExclusive(&lock_);
+  }
+
+  void Remove(THTTP* worker) noexcept {
+    AcquireSRWLockExclusive(&lock_);
+    workers_.erase(std::remove(workers_.begin(), workers_.end(), worker), workers_.end());
+    if (workers_.empty()) WakeAllConditionVariable(&empty_);
+    ReleaseSRWLockExclusive(&lock_);
+  }
+
+  void CancelAndWait(DWORD timeoutMs) noexcept {
+    DWORD start = GetTickCount();
+    AcquireSRWLockExclusive(&lock_);
+    // Cancelled again on every round: a worker whose socket did not exist
+    // yet at the first call is caught by a later one.
+    while (!workers_.empty()) {
+      for (THTTP* worker : workers_) worker->Cancel();
+      DWORD elapsed = GetTickCount() - start;
+      if (elapsed >= timeoutMs) break;
+      SleepConditionVariableSRW(&empty_, &lock_, std::min(CancelRepeatMs, timeoutMs - elapsed), 0);
+    }
+    ReleaseSRWLockExclusive(&lock_);
+  }
+
+ private:
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE empty_ = CONDITION_VARIABLE_INIT;
+  std::vector<THTTP*> workers_;
+};
+
+TWorkerRegistry registry;
+
+}  // namespace
+
+void THTTP::Start(std::string url) {
+  std::unique_ptr<THTTP> worker(new THTTP(std::move(url)));
+  // Taken before the thread exists, so the library cannot be unloaded
+  // between CreateThread and the thread's first instruction.
+  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                          reinterpret_cast<LPCSTR>(&THTTP::ThreadMain), &worker->module_)) {
+    throw std::runtime_error("report worker: no module reference");
+  }
+  try {
+    registry.Add(worker.get());
+  } catch (...) {
+    FreeLibrary(worker->module_);
+    throw;
+  }
+  HANDLE thread = CreateThread(nullptr, 0, &THTTP::ThreadMain, worker.get(), 0, nullptr);
+  if (!thread) {
+    registry.Remove(worker.get());
+    FreeLibrary(worker->module_);
+    throw std::runtime_error("report worker: thread not started");
+  }
+  worker.release();  // the thread owns it from here on
+  CloseHandle(thread);
+}
+
+DWORD WINAPI THTTP::ThreadMain(void* parameter) {
+  auto* worker = static_cast<THTTP*>(parameter);
+  HMODULE module = worker->module_;
+  worker->Execute();
+  registry.Remove(worker);
+  delete worker;
+  // Drops our reference and ends the thread without returning into code the
+  // unload may just have unmapped.
+  FreeLibraryAndExitThread(module, 0);
+}
+
+void THTTP::Execute() noexcept {
+  std::string answer;
+  try {
+    HttpGetText(client_, url_, answer);
+  } catch (...) {
+    // Every failure is swallowed; a 2xx body cut short leaves its leading
+    // part in answer, and that still counts as the service's answer.
+  }
+  // A request we cancelled ourselves at quit is no answer of the service.
+  if (answer.empty() || cancelled_) return;
+  try {
+    RefusalHandoff().Refuse(std::move(answer));
+  } catch (...) {
+  }
+}
+
+void StartReport(std::string url) { THTTP::Start(std::move(url)); }
+
+void CancelReports() noexcept { registry.CancelAndWait(CancelWaitMs); }
+
+}  // namespace vantu

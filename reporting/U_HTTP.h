@@ -1,0 +1,20 @@
+// Request workers: one thread per listen-in report, each with its own HTTP
+// client. A worker owns itself and ends on its own; its only way back is a
+// refusal handed over through RefusalHandoff().
+#pragma once
+
+#include <string>
+
+namespace vantu {
+
+// Starts one worker for url. Each worker keeps the DLL loaded until its
+// thread has ended, so the host may unload it under a running request.
+// Throws std::runtime_error when the thread cannot be started.
+void StartReport(std::string url);
+
+// Cancels every request still in flight (closing its socket) and waits a
+// short while for the workers to finish. Called at PluginQuit after the
+// watcher is gone, so no new worker starts meanwhile.
+void CancelReports() noexcept;
+
+}  // namespace vantu
