@@ -2,15 +2,14 @@
 
 #include "plugin/ErrorBox.h"
 #include "plugin/ErrorBoxRules.h"
+#include "plugin/ModulePath_win.h"
 
 namespace vantu {
 
 void ShowErrorBox(const std::string& message) {
-  char executable[MAX_PATH * 2] = {};
-  GetModuleFileNameA(nullptr, executable, sizeof executable - 1);
   // No owner: the box disables the thread's top-level windows (the host's too)
   // while it is up and restores them, with the active window, afterwards.
-  MessageBoxA(nullptr, ErrorBoxText(message).c_str(), ErrorBoxCaption(executable).c_str(),
+  MessageBoxA(nullptr, ErrorBoxText(message).c_str(), ErrorBoxCaption(ExecutablePath()).c_str(),
               MB_OK | MB_ICONERROR);
 }
 

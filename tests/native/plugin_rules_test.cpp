@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "plugin/ErrorBoxRules.h"
+#include "plugin/SettingsPathRules.h"
 #include "plugin/TextRules.h"
 
 namespace vantu {
@@ -51,6 +52,22 @@ TEST(TextRules, TouchOnlyAsciiAndBlanks) {
   EXPECT_EQ(TrimControlAndSpace(" \t\x01 a b \r\n"), "a b");
   EXPECT_EQ(TrimControlAndSpace("   "), "");
   EXPECT_EQ(TrimControlAndSpace("\xA0x\xA0"), "\xA0x\xA0");
+}
+
+// The file belongs beside the executable that loaded the library.
+TEST(SettingsPathFor, IsThePluginsFolderBesideTheExecutable) {
+  const struct {
+    const char* executable;
+    const char* path;
+  } cases[] = {
+      {"C:\\Program Files\\Winamp\\winamp.exe", "C:\\Program Files\\Winamp\\Plugins\\gen_vantu.ini"},
+      {"Z:\\tmp\\p.q\\host", "Z:\\tmp\\p.q\\Plugins\\gen_vantu.ini"},
+      {"C:winamp.exe", "C:Plugins\\gen_vantu.ini"},
+      {"winamp.exe", "Plugins\\gen_vantu.ini"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SettingsPathFor(c.executable), c.path) << c.executable;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,80 @@
+#include "plugin/U_Plugin.h"
+
+#include <memory>
+
+#include "plugin/ErrorBox.h"
+#include "plugin/ModulePath_win.h"
+#include "plugin/PluginHeader.h"
+#include "plugin/SettingsPathRules.h"
+#include "reporting/RefusalHandoff.h"
+#include "reporting/U_CheckWinamp.h"
+#include "reporting/U_HTTP.h"
+#include "settings/U_Settings.h"
+#include "ui/U_F_Options.h"
+
+namespace vantu {
+
+extern TPluginHeader PluginHeader;
+
+namespace {
+
+// The process-wide instances, one owner each: settings and watcher live from
+// init to quit, the dialog from its first showing to the library's unload.
+HINSTANCE Module = nullptr;
+std::unique_ptr<TSettings> Settings;
+std::unique_ptr<TCheckWinamp> Watcher;
+std::unique_ptr<TF_Options> F_Options;
+
+}  // namespace
+
+int PluginInit() {
+  GuardUiEvent([] {
+    Settings = std::make_unique<TSettings>(SettingsPathFor(ExecutablePath()));
+    if (Settings->Nickname.empty()) {
+      // The dialog is filled from the settings as loaded (Active ticked by
+      // default); reporting stays off until the user confirms with OK.
+      PluginConfig();
+      Settings->Active = false;
+    }
+    Watcher = std::make_unique<TCheckWinamp>(PluginHeader, *Settings, &PluginConfig);
+  });
+  return 0;
+}
+
+void PluginConfig() {
+  GuardUiEvent([] {
+    if (!F_Options) F_Options = std::make_unique<TF_Options>(Module, Settings);
+    F_Options->Show();
+  });
+}
+
+void PluginQuit() {
+  GuardUiEvent([] {
+    Watcher.reset();
+    // Workers still in flight end promptly; each holds its own reference on
+    // the library, so the host's FreeLibrary never pulls code from under one.
+    CancelReports();
+    // Nothing is saved here: settings reach the file only through OK.
+    Settings.reset();
+  });
+}
+
+void PluginLoad(HINSTANCE module) { Module = module; }
+
+void PluginUnload(bool processExiting) {
+  if (processExiting) {
+    // Timers and windows die with the process; touching them now could block.
+    (void)Watcher.release();
+    (void)F_Options.release();
+    (void)Settings.release();
+    return;
+  }
+  // A host that unloads without quit still gets its timers stopped.
+  Watcher.reset();
+  CancelReports();
+  Settings.reset();
+  F_Options.reset();
+  RefusalHandoff().Clear();
+}
+
+}  // namespace vantu

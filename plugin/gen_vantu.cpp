@@ -1,0 +1,27 @@
+// The library's entry points: the one export the host looks up, the header
+// record it returns, and DllMain.
+#include <windows.h>
+
+#include "plugin/PluginHeader.h"
+#include "plugin/U_Plugin.h"
+
+namespace vantu {
+
+// Writable: the host fills in HostWindow and LibraryInstance before init.
+TPluginHeader PluginHeader = {
+    PluginHeaderVersion, "vantu.fm Plugin", &PluginInit, &PluginConfig, &PluginQuit, nullptr, nullptr,
+};
+
+}  // namespace vantu
+
+extern "C" vantu::TPluginHeader* winampGetGeneralPurposePlugin() { return &vantu::PluginHeader; }
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    DisableThreadLibraryCalls(instance);
+    vantu::PluginLoad(instance);
+  } else if (reason == DLL_PROCESS_DETACH) {
+    vantu::PluginUnload(reserved != nullptr);
+  }
+  return TRUE;
+}

@@ -1,0 +1,52 @@
+#!/usr/bin/env python3
+"""Checks the built plug-in as the player and a plain Windows machine see it:
+a PE32 i386 DLL with exactly one export by name, importing only Windows
+system DLLs, with a version resource."""
+import re
+import subprocess
+import sys
+
+SYSTEM_DLLS = {
+    "kernel32.dll", "user32.dll", "gdi32.dll", "ws2_32.dll", "comctl32.dll", "shell32.dll",
+    "advapi32.dll", "msvcrt.dll", "ole32.dll", "msimg32.dll",
+}
+EXPORT = "winampGetGeneralPurposePlugin"
+
+
+def main(path):
+    dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", path], check=True,
+                          capture_output=True, text=True, errors="replace").stdout
+    failures = []
+    if "file format pei-i386" not in dump:
+        failures.append("not a PE32 i386 image")
+    if not re.search(r"^Characteristics .*\n(?:\t.*\n)*\tDLL", dump, re.M):
+        failures.append("not marked as a DLL")
+
+    imports = sorted({m.lower() for m in re.findall(r"^\tDLL Name: (\S+)", dump, re.M)})
+    foreign = [name for name in imports if name not in SYSTEM_DLLS]
+    if foreign:
+        failures.append("imports non-system DLLs: %s" % ", ".join(foreign))
+
+    export_table = dump.split("[Ordinal/Name Pointer] Table", 1)
+    names = re.findall(r"^\t\[\s*\d+\] (\S+)", export_table[1], re.M) if len(export_table) == 2 else []
+    if names != [EXPORT]:
+        failures.append("exports by name %r, expected exactly [%r]" % (names, EXPORT))
+    counts = re.search(r"^Export Address Table -- Ordinal Base \d+\n((?:\t\[.*\n)*)", dump, re.M)
+    addresses = len(counts.group(1).splitlines()) if counts else -1
+    if addresses != 1:
+        failures.append("export address table has %d entries (ordinal-only exports?)" % addresses)
+
+    image = open(path, "rb").read()
+    for key in ("VS_VERSION_INFO", "ProductName", "FileVersion", "FileDescription"):
+        if key.encode("utf-16-le") not in image:
+            failures.append("version resource lacks %s" % key)
+
+    print("imports: " + ", ".join(imports))
+    print("exports: " + ", ".join(names))
+    for failure in failures:
+        print("FAIL: " + failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1]))
