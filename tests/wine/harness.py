@@ -1,0 +1,427 @@
+"""Running the plug-in under Wine in the substitute host.
+
+One Wine prefix and one Xvfb display serve a whole test run. Each test builds
+a "player folder" (vantu_host.exe with Plugins/gen_vantu.dll beside it, and
+optionally a settings file), runs a host script in it and reads the events
+the host prints. Every run has a time limit: a host that does not finish is
+killed and the test fails with what it printed so far.
+"""
+
+import atexit
+import glob
+import os
+import queue
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "tools", "service"))
+
+import standin_service  # noqa: E402
+from standin_service import Answer, StandinService  # noqa: E402,F401
+
+HOST_EXE = "vantu_host.exe"
+DLL_NAME = "gen_vantu.dll"
+INI_NAME = "gen_vantu.ini"
+DEFAULT_TIMEOUT = 60
+
+
+class HarnessError(Exception):
+    pass
+
+
+class HostTimeout(AssertionError):
+    """The host did not finish in time; it has been killed."""
+
+
+# -- builds ------------------------------------------------------------------
+
+class Build:
+    """A cross build folder holding the host and the plug-in, and the values
+    its CMake cache was configured with."""
+
+    def __init__(self, directory):
+        self.directory = os.path.abspath(directory)
+        self.cache = read_cmake_cache(os.path.join(self.directory, "CMakeCache.txt"))
+        self.host = find_file(self.directory, HOST_EXE)
+        self.dll = find_file(self.directory, DLL_NAME)
+        url = self.cache.get("VANTU_SERVICE_BASE_URL", "")
+        match = re.match(r"^http://127\.0\.0\.1:(\d+)$", url)
+        self.port = int(match.group(1)) if match else None
+        self.divisor = int(self.cache.get("VANTU_TIME_DIVISOR", "1"))
+
+    def require(self):
+        missing = [name for name, path in ((HOST_EXE, self.host), (DLL_NAME, self.dll)) if not path]
+        if missing:
+            raise HarnessError("%s not found under %s (build it first)" % (" and ".join(missing), self.directory))
+        return self
+
+
+def read_cmake_cache(path):
+    values = {}
+    if not os.path.exists(path):
+        raise HarnessError("no CMakeCache.txt in %s" % os.path.dirname(path))
+    with open(path, encoding="utf-8", errors="replace") as cache:
+        for line in cache:
+            match = re.match(r"^([A-Za-z_][A-Za-z0-9_]*):[A-Z]+=(.*)$", line.rstrip("\n"))
+            if match:
+                values[match.group(1)] = match.group(2)
+    return values
+
+
+def find_file(directory, name):
+    found = sorted(glob.glob(os.path.join(directory, "**", name), recursive=True))
+    return found[0] if found else None
+
+
+_builds = {}
+
+
+def build(kind="fast"):
+    """The build the runner was given: "fast" (--dll-build) or "slow"
+    (--slow-dll-build). Raises unittest.SkipTest when the slow one is absent."""
+    variable = {"fast": "VANTU_DLL_BUILD", "slow": "VANTU_SLOW_DLL_BUILD"}[kind]
+    directory = os.environ.get(variable)
+    if not directory:
+        if kind == "slow":
+            raise unittest.SkipTest("no slow DLL build given (--slow-dll-build)")
+        directory = os.path.join(ROOT, "build", "dll-test")
+    if directory not in _builds:
+        _builds[directory] = Build(directory).require()
+    return _builds[directory]
+
+
+# -- Wine and Xvfb -------------------------------------------------------------
+
+class Environment:
+    """The run's Wine prefix, Xvfb display and persistent wineserver."""
+
+    def __init__(self, prefix):
+        self.prefix = os.path.abspath(prefix)
+        self.display = None
+        self._xvfb = None
+
+    @property
+    def env(self):
+        env = dict(os.environ)
+        env.update(WINEPREFIX=self.prefix, WINEARCH="win32", WINEDEBUG="-all",
+                   DISPLAY=self.display or "", LC_ALL="C", WINEDLLOVERRIDES="winemenubuilder.exe=d")
+        return env
+
+    def start(self):
+        self._start_xvfb()
+        self._prepare_prefix()
+        # A server that stays up spares every host run its start-up.
+        subprocess.run(["wineserver", "-p"], env=self.env, check=False)
+        return self
+
+    def stop(self):
+        subprocess.run(["wineserver", "-k"], env=self.env, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if self._xvfb:
+            self._xvfb.terminate()
+            try:
+                self._xvfb.wait(5)
+            except subprocess.TimeoutExpired:
+                self._xvfb.kill()
+            self._xvfb = None
+
+    def kill_wine(self):
+        """Ends every Windows process of the prefix (the watchdog's last resort)."""
+        subprocess.run(["wineserver", "-k"], env=self.env, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def _start_xvfb(self):
+        read_end, write_end = os.pipe()
+        self._xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            start_new_session=True)
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise HarnessError("Xvfb did not start")
+        self.display = ":" + number
+
+    def _prepare_prefix(self):
+        ready = os.path.join(self.prefix, ".vantu-ready")
+        if os.path.exists(ready):
+            return
+        os.makedirs(self.prefix, exist_ok=True)
+        run = lambda *command: subprocess.run(list(command), env=self.env, check=True,  # noqa: E731
+                                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        run("wineboot", "-i")
+        # A crash must end the process with its exit code, not wait in a dialog.
+        run("wine", "reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog",
+            "/t", "REG_DWORD", "/d", "0", "/f")
+        run("wineserver", "-w")
+        fonts = os.path.join(self.prefix, "drive_c", "windows", "Fonts")
+        os.makedirs(fonts, exist_ok=True)
+        shutil.copy(sans_serif_font(), fonts)
+        with open(ready, "w") as marker:
+            marker.write("prefix prepared for the Wine tests\n")
+
+
+def sans_serif_font():
+    """MS Sans Serif resolves only when this bitmap font is in the prefix."""
+    try:
+        listing = subprocess.run(["dpkg", "-L", "fonts-wine"], capture_output=True, text=True).stdout.split()
+        for path in listing:
+            if path.endswith("/sserife.fon"):
+                return path
+    except OSError:
+        pass
+    for path in ("/usr/share/wine/fonts/sserife.fon", "/usr/share/fonts/wine/sserife.fon"):
+        if os.path.exists(path):
+            return path
+    raise HarnessError("sserife.fon not found (package fonts-wine)")
+
+
+_environment = None
+
+
+def environment():
+    """The run's environment, started on first use and stopped at exit."""
+    global _environment
+    if _environment is None:
+        prefix = os.environ.get("VANTU_WINEPREFIX") or os.path.join(build().directory, "wineprefix")
+        _environment = Environment(prefix).start()
+        atexit.register(shutdown)
+    return _environment
+
+
+def shutdown():
+    global _environment
+    if _environment is not None:
+        _environment.stop()
+        _environment = None
+
+
+def kill_wine():
+    if _environment is not None:
+        _environment.kill_wine()
+
+
+# -- player folders ------------------------------------------------------------
+
+def windows_path(path):
+    """The Wine path of a Unix path (drive Z: is the Unix root)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class PlayerFolder:
+    """A temporary folder laid out like the player's: the host executable,
+    Plugins/gen_vantu.dll, and the settings file Plugins/gen_vantu.ini."""
+
+    def __init__(self, build_=None, ini=None, host_name=HOST_EXE, with_dll=True):
+        self.build = build_ or build()
+        self.path = tempfile.mkdtemp(prefix="vantu-player-", dir=os.environ.get("VANTU_WINE_TMP"))
+        self.plugins = os.path.join(self.path, "Plugins")
+        os.makedirs(self.plugins)
+        self.host = os.path.join(self.path, host_name)
+        shutil.copy(self.build.host, self.host)
+        if with_dll:
+            shutil.copy(self.build.dll, os.path.join(self.plugins, DLL_NAME))
+        self.ini_path = os.path.join(self.plugins, INI_NAME)
+        if ini is not None:
+            self.write_ini(ini)
+
+    def write_ini(self, content):
+        data = content.encode("latin-1") if isinstance(content, str) else content
+        with open(self.ini_path, "wb") as ini:
+            ini.write(data)
+
+    def ini_bytes(self):
+        """The settings file's bytes, or None when there is none."""
+        if not os.path.exists(self.ini_path):
+            return None
+        with open(self.ini_path, "rb") as ini:
+            return ini.read()
+
+    def write_script(self, text, name="script.txt"):
+        path = os.path.join(self.path, name)
+        with open(path, "wb") as script:
+            script.write(text.encode("latin-1") if isinstance(text, str) else text)
+        return path
+
+    def remove(self):
+        shutil.rmtree(self.path, ignore_errors=True)
+
+
+# -- running the host ------------------------------------------------------------
+
+def unescape(text):
+    """Undoes the host's escapes in a printed text (\\r, \\n, \\xHH)."""
+    return re.sub(r"\\(r|n|x[0-9a-f]{2})",
+                  lambda m: {"r": "\r", "n": "\n"}.get(m.group(1)) or chr(int(m.group(1)[1:], 16)), text)
+
+
+class HostResult:
+    def __init__(self, code, lines, seconds):
+        self.code = code
+        self.lines = lines
+        self.seconds = seconds
+
+    def starting(self, prefix):
+        return [line for line in self.lines if line.startswith(prefix)]
+
+    def first(self, prefix):
+        found = self.starting(prefix)
+        return found[0] if found else None
+
+    def fields(self, prefix):
+        """The key=value fields of the first line starting with `prefix`."""
+        line = self.first(prefix)
+        return parse_fields(line) if line else None
+
+    def index(self, line):
+        return self.lines.index(line)
+
+    def __str__(self):
+        return "exit %s after %.1f s:\n%s" % (self.code, self.seconds, "\n".join(self.lines))
+
+
+def parse_fields(line):
+    """Splits `word key=value key=value ...`; a value runs to the next " key=",
+    so texts with spaces stay whole."""
+    return dict(re.findall(r"(\w+)=(.*?)(?= \w+=|$)", line))
+
+
+class HostRun:
+    """A running host whose lines can be awaited one by one (for instance to
+    take a screenshot at a `mark`)."""
+
+    def __init__(self, folder, script, timeout=DEFAULT_TIMEOUT):
+        self.folder = folder
+        self.timeout = timeout
+        self.lines = []
+        self._queue = queue.Queue()
+        script_path = folder.write_script(script)
+        self._started = time.monotonic()
+        self._process = subprocess.Popen(
+            ["wine", folder.host, windows_path(script_path)], cwd=folder.path, env=environment().env,
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+            start_new_session=True)
+        self._reader = threading.Thread(target=self._read, daemon=True)
+        self._reader.start()
+
+    def _read(self):
+        for raw in self._process.stdout:
+            self._queue.put(raw.decode("latin-1").rstrip("\r\n"))
+        self._queue.put(None)
+
+    def _left(self):
+        return self.timeout - (time.monotonic() - self._started)
+
+    def wait_for(self, prefix, timeout=None):
+        """Returns the next line starting with `prefix`; fails the test when
+        the host ends or the time runs out first."""
+        left = self._left() if timeout is None else min(timeout, self._left())
+        deadline = time.monotonic() + left
+        while True:
+            try:
+                line = self._queue.get(timeout=max(0.0, deadline - time.monotonic()))
+            except queue.Empty:
+                self.kill()
+                raise HostTimeout("no line %r in time; output so far:\n%s" % (prefix, "\n".join(self.lines)))
+            if line is None:
+                self._queue.put(None)
+                raise AssertionError("host ended before %r:\n%s" % (prefix, "\n".join(self.lines)))
+            self.lines.append(line)
+            if line.startswith(prefix):
+                return line
+
+    def finish(self):
+        """Waits for the host's end; returns its HostResult."""
+        while True:
+            try:
+                line = self._queue.get(timeout=max(0.0, self._left()))
+            except queue.Empty:
+                self.kill()
+                raise HostTimeout("host did not finish within %s s; output so far:\n%s"
+                                  % (self.timeout, "\n".join(self.lines)))
+            if line is None:
+                break
+            self.lines.append(line)
+        code = self._process.wait()
+        return HostResult(code, self.lines, time.monotonic() - self._started)
+
+    def kill(self):
+        try:
+            os.killpg(self._process.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        self._process.wait()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        if self._process.poll() is None:
+            self.kill()
+
+
+def run_host(folder, script, timeout=DEFAULT_TIMEOUT):
+    """Runs a host script to its end; returns the HostResult."""
+    with HostRun(folder, script, timeout) as run:
+        return run.finish()
+
+
+def screenshot(path):
+    """Saves the whole Xvfb screen as PNG."""
+    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+    xwd = subprocess.run(["xwd", "-root", "-silent", "-display", environment().display],
+                         capture_output=True, check=True)
+    subprocess.run(["convert", "xwd:-", "png:" + path], input=xwd.stdout, check=True)
+    return path
+
+
+def screenshot_dir():
+    """Where tests put their screenshots: a known folder under the build."""
+    return os.environ.get("VANTU_SCREENSHOT_DIR") or os.path.join(build().directory, "screenshots")
+
+
+# -- test case base --------------------------------------------------------------
+
+class WineTestCase(unittest.TestCase):
+    """Base for Wine tests: player folders and services are cleaned up after
+    each test; `build_kind` picks the fast or the slow DLL build."""
+
+    build_kind = "fast"
+
+    def setUp(self):
+        self.build = build(self.build_kind)
+        environment()
+
+    def player(self, ini=None, **options):
+        folder = PlayerFolder(self.build, ini=ini, **options)
+        self.addCleanup(folder.remove)
+        return folder
+
+    def run_host(self, script, folder=None, timeout=DEFAULT_TIMEOUT):
+        return run_host(folder or self.player(), script, timeout)
+
+    def start_host(self, script, folder=None, timeout=DEFAULT_TIMEOUT):
+        run = HostRun(folder or self.player(), script, timeout)
+        self.addCleanup(run.__exit__)
+        return run
+
+    def service(self, **options):
+        """The stand-in service on the build's port, stopped after the test."""
+        if self.build.port is None:
+            self.skipTest("the build's VANTU_SERVICE_BASE_URL is not http://127.0.0.1:<port>")
+        service = StandinService(self.build.port, **options).start()
+        self.addCleanup(service.stop)
+        return service
+
+    def assertCleanExit(self, result):
+        self.assertEqual(result.code, 0, "host did not exit cleanly: %s" % result)
+        self.assertFalse(result.starting("crash"), str(result))

@@ -1,0 +1,252 @@
+// vantu_host.exe <script>: a substitute for the media player that loads the
+// plug-in from Plugins\ beside the executable and runs a script of host
+// actions, printing one line per event.
+#include <windows.h>
+
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "Dialog.h"
+#include "HostWindow.h"
+#include "Output.h"
+#include "Script.h"
+#include "Watchers.h"
+#include "plugin/PluginHeader.h"
+
+namespace vantu::host {
+namespace {
+
+// Distinct from any script's exit code, and non-zero modulo 256 as the
+// Unix side of Wine sees it.
+constexpr UINT CrashExitCode = 113;
+
+LONG WINAPI OnCrash(EXCEPTION_POINTERS* info) {
+  Print("crash code=" + Hex(info->ExceptionRecord->ExceptionCode) +
+        " address=" + Hex(info->ExceptionRecord->ExceptionAddress) + " thread=" +
+        std::to_string(GetCurrentThreadId()));
+  TerminateProcess(GetCurrentProcess(), CrashExitCode);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+std::string ExecutableDirectory() {
+  char path[MAX_PATH] = {};
+  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string text(path, length);
+  return text.substr(0, text.find_last_of('\\') + 1);
+}
+
+class PluginLibrary {
+ public:
+  // A relative path is taken from the executable's folder.
+  void Load(const std::string& path) {
+    std::string file = path.empty() ? "Plugins\\gen_vantu.dll" : path;
+    if (file.find(':') == std::string::npos && file.front() != '\\') file = ExecutableDirectory() + file;
+    module_ = LoadLibraryA(file.c_str());
+    if (!module_) {
+      Print("error load: " + Escape(file) + " error=" + std::to_string(GetLastError()));
+      return;
+    }
+    using GetHeader = TPluginHeader* (*)();
+    auto entry = reinterpret_cast<GetHeader>(
+        reinterpret_cast<void*>(GetProcAddress(module_, "winampGetGeneralPurposePlugin")));
+    if (!entry) {
+      Print("error load: no winampGetGeneralPurposePlugin");
+      return;
+    }
+    header_ = entry();
+    TPluginHeader* again = entry();
+    Print("header version=" + std::to_string(header_->Version) +
+          " description=" + Escape(header_->Description ? header_->Description : "") +
+          " window=" + Hex(header_->HostWindow) + " instance=" + Hex(header_->LibraryInstance) +
+          " same=" + (again == header_ ? "1" : "0"));
+  }
+
+  void SetHandles(HWND host) {
+    if (!Ready("sethandles")) return;
+    header_->HostWindow = host;
+    header_->LibraryInstance = module_;
+    Print("handles written");
+  }
+
+  void Init() {
+    if (!Ready("init")) return;
+    Print("call init");
+    int result = header_->Init();
+    Print("init -> " + std::to_string(result));
+  }
+
+  void Config() {
+    if (!Ready("config")) return;
+    Print("call config");
+    header_->Config();
+    Print("config");
+  }
+
+  void Quit() {
+    if (!Ready("quit")) return;
+    Print("call quit");
+    header_->Quit();
+    Print("quit");
+  }
+
+  // The library is freed only on request: at the script's end the process
+  // exit releases it, as it would in the player.
+  void Unload() {
+    if (!module_) {
+      Print("error unload: not loaded");
+      return;
+    }
+    BOOL freed = FreeLibrary(module_);
+    module_ = nullptr;
+    header_ = nullptr;
+    Print("unload -> " + std::to_string(freed));
+  }
+
+ private:
+  bool Ready(const char* command) {
+    if (header_) return true;
+    Print(std::string("error ") + command + ": not loaded");
+    return false;
+  }
+
+  HMODULE module_ = nullptr;
+  TPluginHeader* header_ = nullptr;
+};
+
+unsigned CountThreads() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  unsigned count = 0;
+  THREADENTRY32 thread{};
+  thread.dwSize = sizeof thread;
+  for (BOOL more = Thread32First(snapshot, &thread); more; more = Thread32Next(snapshot, &thread))
+    if (thread.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+  CloseHandle(snapshot);
+  return count;
+}
+
+// Wine answers GetProcessHandleCount with 0; its handle values are table
+// slots handed out from the bottom, so probing them finds every open handle.
+DWORD CountHandles() {
+  DWORD count = 0;
+  if (GetProcessHandleCount(GetCurrentProcess(), &count) && count) return count;
+  constexpr unsigned GiveUpAfter = 4096;  // unused slots in a row
+  unsigned unused = 0;
+  for (std::uintptr_t value = 4; unused < GiveUpAfter; value += 4) {
+    DWORD flags;
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
+      ++count;
+      unused = 0;
+    } else {
+      ++unused;
+    }
+  }
+  return count;
+}
+
+// Wine leaves PrivateUsage at 0; the committed private pages are the same figure.
+SIZE_T PrivateBytes(const PROCESS_MEMORY_COUNTERS_EX& memory) {
+  if (memory.PrivateUsage) return memory.PrivateUsage;
+  SIZE_T total = 0;
+  MEMORY_BASIC_INFORMATION region;
+  for (auto* address = static_cast<char*>(nullptr);
+       VirtualQuery(address, &region, sizeof region) == sizeof region;
+       address = static_cast<char*>(region.BaseAddress) + region.RegionSize) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
+    if (static_cast<char*>(region.BaseAddress) + region.RegionSize < address) break;  // wrapped
+  }
+  return total;
+}
+
+// All windows of the process's threads: Wine has no GUI resource counts, so
+// windows left behind show up here instead.
+unsigned CountWindows() {
+  unsigned count = 0;
+  for (HWND window : ThreadWindows()) count += 1 + static_cast<unsigned>(ChildWindows(window).size());
+  return count;
+}
+
+void PrintStats() {
+  PROCESS_MEMORY_COUNTERS_EX memory{};
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+  Print("stats handles=" + std::to_string(CountHandles()) + " private=" + std::to_string(PrivateBytes(memory)) +
+        " working=" + std::to_string(memory.WorkingSetSize) +
+        " gdi=" + std::to_string(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) +
+        " user=" + std::to_string(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)) +
+        " threads=" + std::to_string(CountThreads()) + " windows=" + std::to_string(CountWindows()));
+}
+
+bool ReadFileBytes(const char* path, std::string& text) {
+  std::FILE* file = std::fopen(path, "rb");
+  if (!file) return false;
+  char buffer[4096];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+  std::fclose(file);
+  return true;
+}
+
+int Number(const std::string& text) { return std::atoi(text.c_str()); }
+
+// Runs the commands in order; returns the exit code.
+int Run(const std::vector<Command>& commands, HostWindow& host) {
+  PluginLibrary plugin;
+  for (const Command& command : commands) {
+    const std::string& name = command.name;
+    const auto& args = command.args;
+    if (name == "load") plugin.Load(args[0]);
+    else if (name == "sethandles") plugin.SetHandles(host.Handle());
+    else if (name == "init") plugin.Init();
+    else if (name == "config") plugin.Config();
+    else if (name == "quit") plugin.Quit();
+    else if (name == "unload") plugin.Unload();
+    else if (name == "play") host.Play(args[0], args[1]);
+    else if (name == "entry") host.SetEntry(args[0], args[1]);
+    else if (name == "state") host.SetState(Number(args[0]));
+    else if (name == "nulltext") host.SetNullText(args[0] == "on");
+    else if (name == "quiet") host.SetQuiet(args[0] == "on");
+    else if (name == "wait") host.Wait(static_cast<unsigned>(Number(args[0])));
+    else if (name == "mark") Print("mark " + Escape(args[0]));
+    else if (name == "stats") PrintStats();
+    else if (name == "exit") return Number(args[0]);
+    else if (name == "settext") SetControlText(args[0], args[1]);
+    else if (name == "click") ClickControl(args[0]);
+    else if (name == "gettext") PrintControlText(args[0]);
+    else if (name == "close") CloseDialog();
+    else if (name == "altf4") PressAltF4();
+    else if (name == "move") MoveDialog(Number(args[0]), Number(args[1]));
+    else if (name == "dump") DumpDialog();
+    // Windows that a command showed or hid are reported right after it.
+    host.PollWindows();
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace vantu::host
+
+int main(int argc, char** argv) {
+  using namespace vantu::host;
+  SetUnhandledExceptionFilter(OnCrash);
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+  std::string text;
+  if (argc != 2 || !ReadFileBytes(argv[1], text)) {
+    Print("error usage: vantu_host.exe <script file>");
+    return 2;
+  }
+  ParsedScript script = ParseScript(text);
+  if (!script.error.empty()) {
+    Print("error script " + script.error);
+    return 2;
+  }
+  MessageBoxReporter messageBoxes;
+  HostWindow host(GetModuleHandleA(nullptr));
+  host.PollWindows();
+  return Run(script.commands, host);
+}
