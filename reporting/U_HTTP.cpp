@@ -17,7 +17,6 @@ namespace vantu {
 namespace {
 
 constexpr DWORD CancelWaitMs = 3000;
-constexpr DWORD CancelRepeatMs = 50;
 
 }  // namespace
 
@@ -68,16 +67,17 @@ class TWorkerRegistry {
     ReleaseSRWLockExclusive(&lock_);
   }
 
+  // A cancelled client fails its call in flight and every later one at
+  // once, so cancelling each worker once is enough; the wait only lets them
+  // reach their end before the host unloads us.
   void CancelAndWait(DWORD timeoutMs) noexcept {
     DWORD start = GetTickCount();
     AcquireSRWLockExclusive(&lock_);
-    // Cancelled again on every round: a worker whose socket did not exist
-    // yet at the first call is caught by a later one.
+    for (THTTP* worker : workers_) worker->Cancel();
     while (!workers_.empty()) {
-      for (THTTP* worker : workers_) worker->Cancel();
       DWORD elapsed = GetTickCount() - start;
       if (elapsed >= timeoutMs) break;
-      SleepConditionVariableSRW(&empty_, &lock_, std::min(CancelRepeatMs, timeoutMs - elapsed), 0);
+      SleepConditionVariableSRW(&empty_, &lock_, timeoutMs - elapsed, 0);
     }
     ReleaseSRWLockExclusive(&lock_);
   }
