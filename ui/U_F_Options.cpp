@@ -1,12 +1,403 @@
 #include "ui/U_F_Options.h"
 
+#include <commctrl.h>
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "plugin/ErrorBox.h"
+#include "reporting/RefusalHandoff.h"
+#include "reporting/TitleRules.h"
+#include "service/HttpClient.h"
+#include "settings/U_Settings.h"
+#include "ui/DialogRules.h"
+#include "ui/Layout.h"
+#include "ui/Resources.h"
+#include "vantu_config.h"
+
 namespace vantu {
+namespace {
+
+using namespace vantu::ui;
+
+constexpr const char* DialogClassName = "TF_Options";
+constexpr const char* GroupBoxClassName = "TF_Options.GroupBox";
+constexpr DWORD DialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+// The modal frame drops the caption icon; the dialog has no owner, and
+// WS_EX_APPWINDOW gives it its own task-bar button.
+constexpr DWORD DialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+constexpr UINT_PTR Timer1Id = 1;
+constexpr int DesignFontHeight = 11;  // pixels at 96 pixels per inch
+constexpr COLORREF LinkColour = RGB(0, 0, 255);
+
+WNDCLASSEXA ClassOf(HINSTANCE module, const char* name, WNDPROC procedure) {
+  WNDCLASSEXA windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = module;
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = name;
+  return windowClass;
+}
+
+TFont CreateSansSerif(int pixelHeight, bool underline) {
+  HFONT font = CreateFontA(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                           "MS Sans Serif");
+  if (!font) throw std::runtime_error("The dialog font cannot be created");
+  return TFont(font);
+}
+
+int TextHeightOf(HFONT font) {
+  TScreenDc screen;
+  TSelection selection(screen.Get(), font);
+  SIZE size{};
+  GetTextExtentPoint32A(screen.Get(), "0", 1, &size);
+  return size.cy > 0 ? size.cy : DesignTextHeight;
+}
+
+int ScreenPixelsPerInch() {
+  TScreenDc screen;
+  return GetDeviceCaps(screen.Get(), LOGPIXELSY);
+}
+
+struct TWindowKind {
+  const char* ClassName;
+  DWORD Style;
+  DWORD ExStyle;
+};
+
+TWindowKind KindOf(TKind kind) {
+  constexpr DWORD label = SS_LEFTNOWORDWRAP | SS_NOPREFIX;
+  switch (kind) {
+    case TKind::Link: return {"Static", label | SS_NOTIFY, 0};
+    case TKind::Label: return {"Static", label, 0};
+    case TKind::Picture: return {"Static", SS_OWNERDRAW | SS_NOTIFY, 0};
+    case TKind::DefaultButton: return {"Button", BS_DEFPUSHBUTTON | WS_TABSTOP, 0};
+    case TKind::Button: return {"Button", BS_PUSHBUTTON | WS_TABSTOP, 0};
+    case TKind::GroupBox: return {GroupBoxClassName, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
+    case TKind::Edit: return {"Edit", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case TKind::Password: return {"Edit", ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case TKind::CheckBox: return {"Button", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
+    case TKind::StatusBar: return {STATUSCLASSNAMEA, CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_BOTTOM, 0};
+  }
+  throw std::logic_error("unknown control kind");
+}
+
+TF_Options* SelfOf(HWND window) { return reinterpret_cast<TF_Options*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
+
+// Stores the creating object with the window on its first message.
+TF_Options* Attach(HWND window, UINT message, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<TF_Options*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  TF_Options* self = SelfOf(window);
+  if (message == WM_NCDESTROY) SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+  return self;
+}
+
+}  // namespace
 
 TF_Options::TF_Options(HINSTANCE module, const std::unique_ptr<TSettings>& settings)
-    : module_(module), settings_(settings) {}
+    : module_(module),
+      settings_(settings),
+      dialogClass_(ClassOf(module, DialogClassName, &WindowProc)),
+      groupBoxClass_(ClassOf(module, GroupBoxClassName, &GroupBoxProc)),
+      font_(CreateSansSerif(MulDiv(DesignFontHeight, ScreenPixelsPerInch(), 96), false)),
+      textHeight_(TextHeightOf(font_.Get())),
+      labelFont_(CreateSansSerif(ScaleLength(DesignFontHeight, textHeight_), false)),
+      linkFont_(CreateSansSerif(ScaleLength(DesignFontHeight, textHeight_), true)),
+      logo_(static_cast<HBITMAP>(
+          LoadImageA(module, MAKEINTRESOURCEA(IDB_VANTU_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))),
+      IdHTTP(std::make_unique<THttpClient>()) {
+  if (!logo_) throw std::runtime_error("The logo resource is missing");
+  const INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_BAR_CLASSES};
+  InitCommonControlsEx(&commonControls);
+
+  RECT frame{0, 0, ScaleLength(ClientWidth, textHeight_), ScaleLength(ClientHeight, textHeight_)};
+  AdjustWindowRectEx(&frame, DialogStyle, FALSE, DialogExStyle);
+  // Created hidden and top-most; the first Show centres it. window_ takes
+  // the handle at WM_NCCREATE, so that the creation messages can use it.
+  if (!CreateWindowExA(DialogExStyle, DialogClassName, OptionsCaption, DialogStyle, 0, 0,
+                       frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, module, this)) {
+    throw std::runtime_error("The options dialog cannot be created");
+  }
+  SendMessageA(window_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+  CreateControls();
+  focus_ = Control(IdE_Username);
+  Timer1 = std::make_unique<TWindowTimer>(window_.Get(), Timer1Id, TimerInterval(1000));
+}
 
 TF_Options::~TF_Options() = default;
 
-void TF_Options::Show() {}
+void TF_Options::CreateControls() {
+  for (const TControlLayout& layout : OptionsLayout) {
+    const TBounds bounds = ScaleBounds(layout.Bounds, textHeight_);
+    const TWindowKind kind = KindOf(layout.Kind);
+    HWND parent = layout.Parent == 0 ? window_.Get() : Control(layout.Parent);
+    HWND control = CreateWindowExA(kind.ExStyle, kind.ClassName, layout.Text,
+                                   WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.Style, bounds.Left, bounds.Top,
+                                   bounds.Width, bounds.Height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.Id)), module_, this);
+    if (!control) {
+      throw std::runtime_error("Control " + std::to_string(layout.Id) + " of the options dialog cannot be created");
+    }
+    HFONT font = layout.Kind == TKind::Link ? linkFont_.Get() : layout.Id == IdLabel6 ? labelFont_.Get() : font_.Get();
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    switch (layout.Kind) {
+      case TKind::Link:
+      case TKind::Picture: SetWindowSubclass(control, &LinkProc, 0, 0); break;
+      case TKind::Edit: SendMessageA(control, EM_LIMITTEXT, MaxTextLength, 0); break;
+      case TKind::Password:
+        SendMessageA(control, EM_LIMITTEXT, MaxTextLength, 0);
+        SendMessageA(control, EM_SETPASSWORDCHAR, '*', 0);
+        break;
+      case TKind::GroupBox: groupBox_ = control; break;
+      case TKind::StatusBar: SendMessageA(control, SB_SIMPLE, TRUE, 0); break;
+      default: break;
+    }
+  }
+}
+
+HWND TF_Options::Control(int id) const {
+  if (HWND control = GetDlgItem(window_.Get(), id)) return control;
+  return groupBox_ ? GetDlgItem(groupBox_, id) : nullptr;
+}
+
+std::string TF_Options::Text(int id) const {
+  HWND control = Control(id);
+  std::string text(static_cast<size_t>(GetWindowTextLengthA(control)) + 1, '\0');
+  text.resize(static_cast<size_t>(GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+void TF_Options::SetStatus(const std::string& text) {
+  SendMessageA(Control(IdStatusBar), SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// --- showing and hiding -----------------------------------------------------
+
+void TF_Options::Show() {
+  HWND window = window_.Get();
+  if (!IsWindowVisible(window)) {
+    if (!placed_) Centre();
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    GuardUiEvent([this] { FormShow(); });
+  }
+  BringToFront();
+}
+
+void TF_Options::Centre() {
+  RECT frame;
+  GetWindowRect(window_.Get(), &frame);
+  const TOrigin origin = CentredOrigin(frame.right - frame.left, frame.bottom - frame.top,
+                                       GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  SetWindowPos(window_.Get(), nullptr, origin.X, origin.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  placed_ = true;
+}
+
+void TF_Options::BringToFront() {
+  HWND window = window_.Get();
+  // A hidden dialog only moves up in the z-order; it stays hidden and inactive.
+  const bool visible = IsWindowVisible(window);
+  SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | (visible ? 0 : SWP_NOACTIVATE));
+  if (visible) SetForegroundWindow(window);
+}
+
+void TF_Options::Hide() {
+  HWND window = window_.Get();
+  if (GetActiveWindow() == window) {
+    // Hand the activation on ourselves, preferring the host's own windows
+    // over other top-most ones, so that hiding never activates a stranger.
+    std::vector<HWND> others;
+    std::vector<TActivationCandidate> candidates;
+    for (HWND other = GetTopWindow(nullptr); other; other = GetWindow(other, GW_HWNDNEXT)) {
+      if (other == window || GetWindowThreadProcessId(other, nullptr) != GetCurrentThreadId()) continue;
+      others.push_back(other);
+      candidates.push_back({IsWindowVisible(other) != FALSE, IsWindowEnabled(other) != FALSE,
+                            (GetWindowLongA(other, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0});
+    }
+    const int successor = ChooseSuccessor(candidates);
+    if (successor >= 0) SetActiveWindow(others[static_cast<size_t>(successor)]);
+  }
+  SetWindowPos(window, nullptr, 0, 0, 0, 0,
+               SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+}
+
+// --- events -----------------------------------------------------------------
+
+void TF_Options::FormShow() {
+  if (settings_) {
+    RefusalHandoff().ApplyRefusalTo(settings_->Active);
+    SetWindowTextA(Control(IdE_Username), settings_->Nickname.c_str());
+    SetWindowTextA(Control(IdE_Password), settings_->Password.c_str());
+    SendMessageA(Control(IdC_Active), BM_SETCHECK, settings_->Active ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+  focus_ = Control(IdE_Username);
+  if (GetActiveWindow() == window_.Get()) SetFocus(focus_);
+  SetStatus(RefusalHandoff().TakePendingMessage());
+}
+
+void TF_Options::FormCloseQuery() {
+  // The dialog lives until the library unloads: a close only hides it.
+  Hide();
+}
+
+void TF_Options::Button1Click() {
+  // After quit there are no settings to store into; the dialog just closes.
+  if (settings_) {
+    settings_->Nickname = Text(IdE_Username);
+    settings_->Password = Text(IdE_Password);
+    settings_->Active = SendMessageA(Control(IdC_Active), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    settings_->Save();  // a write failure ends the click here: the dialog stays open
+  }
+  FormCloseQuery();
+}
+
+void TF_Options::Button2Click() { FormCloseQuery(); }
+
+void TF_Options::Button3Click() {
+  // Synchronous on purpose: the answer belongs to what the boxes show now.
+  std::string answer;
+  try {
+    HttpGetText(*IdHTTP, BuildVerifyUrl(Text(IdE_Username), Text(IdE_Password)), answer);
+  } catch (const std::exception& error) {
+    answer = error.what();
+  }
+  SetStatus(answer);
+}
+
+void TF_Options::Label3Click() {
+  ShellExecuteA(nullptr, "open", HomePage, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TF_Options::Timer1Timer() {
+  Timer1->Stop();
+  BringToFront();
+}
+
+// --- messages ---------------------------------------------------------------
+
+LRESULT CALLBACK TF_Options::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  TF_Options* self = Attach(window, message, lParam);
+  if (!self) return DefWindowProcA(window, message, wParam, lParam);
+  if (message == WM_NCCREATE) self->window_ = TWindow(window);
+  if (message == WM_NCDESTROY) self->window_.Release();
+  return self->HandleMessage(window, message, wParam, lParam);
+}
+
+LRESULT TF_Options::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND: GuardUiEvent([&] { OnCommand(LOWORD(wParam), HIWORD(wParam)); }); return 0;
+    case WM_TIMER: if (wParam == Timer1Id) GuardUiEvent([this] { Timer1Timer(); }); return 0;
+    case WM_CLOSE: GuardUiEvent([this] { FormCloseQuery(); }); return 0;
+    case WM_ACTIVATE: OnActivate(LOWORD(wParam) != WA_INACTIVE); return 0;
+    case WM_SETFOCUS: if (focus_) SetFocus(focus_); return 0;
+    case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DRAWITEM: OnDrawLogo(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
+    case WM_QUERYENDSESSION: return TRUE;  // hiding is all a close does; the session may end
+    case DM_GETDEFID: return MAKELRESULT(IdButton1, DC_HASDEFID);
+    default: return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+// The group box is a container of our own: it paints the etched frame and
+// passes its children's notifications on to the dialog.
+LRESULT CALLBACK TF_Options::GroupBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  TF_Options* self = Attach(window, message, lParam);
+  if (!self) return DefWindowProcA(window, message, wParam, lParam);
+  switch (message) {
+    case WM_PAINT: self->OnPaintGroupBox(window); return 0;
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_DRAWITEM:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN: return self->HandleMessage(GetParent(window), message, wParam, lParam);
+    default: return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+// Links and the logo: a click is a press and a release both inside, and the
+// pointer is a hand over them.
+LRESULT CALLBACK TF_Options::LinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                      DWORD_PTR) {
+  switch (message) {
+    case WM_SETCURSOR: SetCursor(LoadCursorA(nullptr, IDC_HAND)); return TRUE;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: SetCapture(window); return 0;
+    case WM_LBUTTONUP: {
+      if (GetCapture() != window) return 0;
+      ReleaseCapture();
+      RECT client;
+      GetClientRect(window, &client);
+      if (PtInRect(&client, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) {
+        SendMessageA(GetParent(window), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window), STN_CLICKED),
+                     reinterpret_cast<LPARAM>(window));
+      }
+      return 0;
+    }
+    case WM_NCDESTROY: RemoveWindowSubclass(window, &LinkProc, id); break;
+    default: break;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+void TF_Options::OnCommand(int id, int code) {
+  switch (id) {
+    case IdButton1: if (code == BN_CLICKED) Button1Click(); break;
+    case IdButton2: if (code == BN_CLICKED) Button2Click(); break;
+    case IdButton3: if (code == BN_CLICKED) Button3Click(); break;
+    case IdLabel3:
+    case IdLabel7:
+    case IdImage1: if (code == STN_CLICKED) Label3Click(); break;
+    case IdE_Username: if (code == EN_SETFOCUS) SendMessageA(Control(id), EM_SETSEL, 0, -1); break;
+    default: break;
+  }
+}
+
+void TF_Options::OnActivate(bool active) {
+  // The dialog keeps its own focus across deactivation, as a dialog box does.
+  if (!active) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(window_.Get(), focus)) focus_ = focus;
+  } else if (focus_) {
+    SetFocus(focus_);
+  }
+}
+
+LRESULT TF_Options::OnCtlColorStatic(HDC dc, HWND control) {
+  const int id = GetDlgCtrlID(control);
+  SetTextColor(dc, id == IdLabel3 || id == IdLabel7 ? LinkColour : GetSysColor(COLOR_WINDOWTEXT));
+  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+  return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+void TF_Options::OnDrawLogo(const DRAWITEMSTRUCT& item) {
+  if (item.CtlID != IdImage1) return;
+  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+  BITMAP bitmap{};
+  GetObjectA(logo_.Get(), sizeof bitmap, &bitmap);
+  TMemoryDc source(CreateCompatibleDC(item.hDC));
+  TSelection selection(source.Get(), logo_.Get());
+  // Drawn at its own size; every pixel of the bottom-left pixel's colour is left out.
+  const COLORREF transparent = GetPixel(source.Get(), 0, bitmap.bmHeight - 1);
+  GdiTransparentBlt(item.hDC, 0, 0, bitmap.bmWidth, bitmap.bmHeight, source.Get(), 0, 0, bitmap.bmWidth,
+                    bitmap.bmHeight, transparent);
+}
+
+void TF_Options::OnPaintGroupBox(HWND groupBox) {
+  TPaint paint(groupBox);
+  RECT frame;
+  GetClientRect(groupBox, &frame);
+  // Where a caption's middle would be, as for a group box with a caption.
+  frame.top = textHeight_ / 2 - 1;
+  DrawEdge(paint.Dc(), &frame, EDGE_ETCHED, BF_RECT);
+}
 
 }  // namespace vantu

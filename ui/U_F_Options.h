@@ -1,14 +1,19 @@
 // The options dialog: a modeless, top-most window that edits the settings,
 // checks the account with the service and shows the service's refusals.
+// Created once, then only shown and hidden; every close request hides it.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
+#include <string>
+
+#include "ui/Win32Handles.h"
 
 namespace vantu {
 
 class TSettings;
+class THttpClient;
 
 class TF_Options {
  public:
@@ -23,8 +28,51 @@ class TF_Options {
   void Show();
 
  private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK GroupBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK LinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                   DWORD_PTR self);
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  void CreateControls();
+  HWND Control(int id) const;
+  std::string Text(int id) const;
+  void SetStatus(const std::string& text);
+  void BringToFront();
+  void Hide();
+
+  // Message handlers.
+  void OnCommand(int id, int code);
+  void OnActivate(bool active);
+  void Centre();
+  LRESULT OnCtlColorStatic(HDC dc, HWND control);
+  void OnDrawLogo(const DRAWITEMSTRUCT& item);
+  void OnPaintGroupBox(HWND groupBox);
+
+  // Events, named after control and event.
+  void FormShow();
+  void FormCloseQuery();
+  void Button1Click();
+  void Button2Click();
+  void Button3Click();
+  void Label3Click();
+  void Timer1Timer();
+
   HINSTANCE module_;
   const std::unique_ptr<TSettings>& settings_;
+  TWindowClass dialogClass_;
+  TWindowClass groupBoxClass_;
+  TFont font_;
+  int textHeight_;  // of "0" in the dialog font; 13 at 96 pixels per inch
+  TFont labelFont_;  // own fonts of Label6 and of the links, scaled with the layout
+  TFont linkFont_;
+  TBitmap logo_;
+  std::unique_ptr<THttpClient> IdHTTP;
+  TWindow window_;  // destroyed before everything above, which its messages use
+  HWND groupBox_ = nullptr;
+  HWND focus_ = nullptr;  // the control that gets the focus when the dialog is activated
+  bool placed_ = false;   // centred once; afterwards it stays where the user left it
+  std::unique_ptr<TWindowTimer> Timer1;
 };
 
 }  // namespace vantu

@@ -1,0 +1,30 @@
+#include "ui/Win32Handles.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace vantu {
+
+TWindowClass::TWindowClass(const WNDCLASSEXA& windowClass)
+    : name_(windowClass.lpszClassName), module_(windowClass.hInstance) {
+  if (RegisterClassExA(&windowClass)) return;
+  // Left behind by an earlier load of this DLL that did not end cleanly: its
+  // window procedure may point into unmapped code, so register afresh.
+  if (GetLastError() == ERROR_CLASS_ALREADY_EXISTS && UnregisterClassA(name_, module_) &&
+      RegisterClassExA(&windowClass)) {
+    return;
+  }
+  throw std::runtime_error(std::string("Window class ") + name_ + " cannot be registered");
+}
+
+TWindowTimer::TWindowTimer(HWND window, UINT_PTR id, UINT milliseconds)
+    : window_(window), id_(id), running_(SetTimer(window, id, milliseconds, nullptr) != 0) {
+  if (!running_) throw std::runtime_error("Timer cannot be started");
+}
+
+void TWindowTimer::Stop() {
+  if (running_) KillTimer(window_, id_);
+  running_ = false;
+}
+
+}  // namespace vantu
