@@ -1,0 +1,265 @@
+#include "service/Cookies.h"
+
+#include <algorithm>
+
+#include "service/HttpResponseReader.h"
+
+namespace vantu::http {
+namespace {
+
+// A server cannot fill the jar without bound across requests.
+constexpr std::size_t kMaxCookies = 50;
+constexpr std::size_t kMaxCookieBytes = 4096;
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  return lower;
+}
+
+bool HasControlByte(std::string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte < 32 && byte != '\t') || byte == 127;
+  });
+}
+
+std::string_view Unquote(std::string_view text) {
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') return text.substr(1, text.size() - 2);
+  return text;
+}
+
+bool IsIpv4Literal(std::string_view host) {
+  return !host.empty() && host.find_first_not_of("0123456789.") == std::string_view::npos;
+}
+
+bool DomainMatches(std::string_view host, std::string_view domain) {
+  if (host == domain) return true;
+  return !IsIpv4Literal(host) && host.size() > domain.size() &&
+         host.substr(host.size() - domain.size()) == domain &&
+         host[host.size() - domain.size() - 1] == '.';
+}
+
+bool PathMatches(std::string_view requestPath, std::string_view cookiePath) {
+  if (requestPath.substr(0, cookiePath.size()) != cookiePath) return false;
+  return requestPath.size() == cookiePath.size() || cookiePath.back() == '/' ||
+         requestPath[cookiePath.size()] == '/';
+}
+
+std::string DefaultPath(std::string_view requestPath) {
+  const std::size_t slash = requestPath.rfind('/');
+  if (requestPath.empty() || requestPath.front() != '/' || slash == 0) return "/";
+  return std::string(requestPath.substr(0, slash));
+}
+
+bool ParseInteger(std::string_view text, std::int64_t& value) {
+  bool negative = false;
+  if (!text.empty() && text.front() == '-') {
+    negative = true;
+    text.remove_prefix(1);
+  }
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return false;
+  value = 0;
+  for (char c : text) {
+    if (value > 1'000'000'000'000) break;  // far beyond any expiry; saturate
+    value = value * 10 + (c - '0');
+  }
+  if (negative) value = -value;
+  return true;
+}
+
+// Days from 1970-01-01 to a civil date (Howard Hinnant's algorithm).
+std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
+  year -= month <= 2;
+  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const auto yoe = static_cast<unsigned>(year - era * 400);
+  const unsigned doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+bool IsDelimiter(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return b == 0x09 || (b >= 0x20 && b <= 0x2F) || (b >= 0x3B && b <= 0x40) ||
+         (b >= 0x5B && b <= 0x60) || (b >= 0x7B && b <= 0x7E);
+}
+
+// Leading digits of token, between min and max of them, followed by a non-digit or the end.
+bool LeadingDigits(std::string_view token, std::size_t min, std::size_t max, unsigned& value,
+                   std::size_t& used) {
+  used = 0;
+  value = 0;
+  while (used < token.size() && token[used] >= '0' && token[used] <= '9' && used < max + 1) {
+    value = value * 10 + static_cast<unsigned>(token[used] - '0');
+    ++used;
+  }
+  return used >= min && used <= max;
+}
+
+bool ParseTime(std::string_view token, unsigned (&hms)[3]) {
+  for (int part = 0; part < 3; ++part) {
+    std::size_t used;
+    if (!LeadingDigits(token, 1, 2, hms[part], used)) return false;
+    token.remove_prefix(used);
+    if (part < 2) {
+      if (token.empty() || token.front() != ':') return false;
+      token.remove_prefix(1);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> ParseCookieDate(std::string_view text) {
+  static constexpr std::string_view kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                 "jul", "aug", "sep", "oct", "nov", "dec"};
+  bool haveTime = false, haveDay = false, haveMonth = false, haveYear = false;
+  unsigned hms[3] = {}, day = 0, month = 0, year = 0;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    while (pos < text.size() && IsDelimiter(text[pos])) ++pos;
+    std::size_t end = pos;
+    while (end < text.size() && !IsDelimiter(text[end])) ++end;
+    const std::string_view token = text.substr(pos, end - pos);
+    pos = end;
+    if (token.empty()) continue;
+    std::size_t used;
+    unsigned value;
+    if (!haveTime && ParseTime(token, hms)) {
+      haveTime = true;
+    } else if (!haveDay && LeadingDigits(token, 1, 2, value, used)) {
+      haveDay = true;
+      day = value;
+    } else if (!haveMonth && token.size() >= 3 &&
+               std::find(std::begin(kMonths), std::end(kMonths), Lower(token.substr(0, 3))) !=
+                   std::end(kMonths)) {
+      haveMonth = true;
+      month = static_cast<unsigned>(
+          std::find(std::begin(kMonths), std::end(kMonths), Lower(token.substr(0, 3))) -
+          std::begin(kMonths) + 1);
+    } else if (!haveYear && LeadingDigits(token, 2, 4, value, used)) {
+      haveYear = true;
+      year = value;
+    }
+  }
+  if (year >= 70 && year <= 99) year += 1900;
+  if (year <= 69) year += 2000;
+  if (!haveTime || !haveDay || !haveMonth || !haveYear) return std::nullopt;
+  if (day < 1 || day > 31 || year < 1601 || hms[0] > 23 || hms[1] > 59 || hms[2] > 59) {
+    return std::nullopt;
+  }
+  const std::int64_t days = DaysFromCivil(year, month, day);
+  // Reject dates such as 31 April, which would roll over into the next month.
+  if (month < 12 ? DaysFromCivil(year, month + 1, 1) <= days : day > 31) return std::nullopt;
+  return days * 86400 + hms[0] * 3600 + hms[1] * 60 + hms[2];
+}
+
+void CookieJar::Store(std::string_view header, bool version2, std::string_view host,
+                      std::string_view path, std::int64_t now) {
+  if (!version2) {
+    StoreOne(header, host, path, now);
+    return;
+  }
+  // Set-Cookie2 lists cookies separated by commas outside quoted strings.
+  bool quoted = false;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= header.size(); ++i) {
+    if (i < header.size() && header[i] == '"') quoted = !quoted;
+    if (i == header.size() || (header[i] == ',' && !quoted)) {
+      StoreOne(header.substr(start, i - start), host, path, now);
+      start = i + 1;
+    }
+  }
+}
+
+void CookieJar::StoreOne(std::string_view text, std::string_view host, std::string_view path,
+                         std::int64_t now) {
+  if (text.size() > kMaxCookieBytes || HasControlByte(text)) return;
+  std::string_view pair = text.substr(0, text.find(';'));
+  const std::size_t equals = pair.find('=');
+  if (equals == std::string_view::npos) return;
+  Cookie cookie;
+  cookie.name.assign(Trim(pair.substr(0, equals)));
+  cookie.value.assign(Trim(pair.substr(equals + 1)));
+  if (cookie.name.empty()) return;
+
+  const std::string requestHost = Lower(host);
+  cookie.domain = requestHost;
+  cookie.path = DefaultPath(path);
+  std::optional<std::int64_t> maxAgeExpiry, expiresAt;
+  std::size_t pos = pair.size();
+  while (pos < text.size()) {
+    ++pos;  // the ';'
+    std::size_t end = text.find(';', pos);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view attribute = text.substr(pos, end - pos);
+    pos = end;
+    const std::size_t eq = attribute.find('=');
+    const std::string name = Lower(Trim(attribute.substr(0, eq)));
+    const std::string_view value =
+        eq == std::string_view::npos ? std::string_view() : Unquote(Trim(attribute.substr(eq + 1)));
+    std::int64_t seconds;
+    if (name == "max-age" && ParseInteger(value, seconds)) {
+      maxAgeExpiry = seconds <= 0 ? std::int64_t{0} : now + seconds;
+    } else if (name == "expires") {
+      expiresAt = ParseCookieDate(value);
+    } else if (name == "domain" && !value.empty()) {
+      std::string domain = Lower(value);
+      if (domain.front() == '.') domain.erase(0, 1);
+      if (domain.empty() || !DomainMatches(requestHost, domain)) return;
+      cookie.domain = domain;
+      cookie.hostOnly = false;
+    } else if (name == "path" && !value.empty() && value.front() == '/') {
+      cookie.path.assign(value);
+    } else if (name == "secure") {
+      cookie.secure = true;
+    }
+  }
+  cookie.expiry = maxAgeExpiry ? maxAgeExpiry : expiresAt;
+
+  const auto same = std::find_if(cookies_.begin(), cookies_.end(), [&](const Cookie& c) {
+    return c.name == cookie.name && c.domain == cookie.domain && c.path == cookie.path;
+  });
+  if (same != cookies_.end()) {
+    cookie.created = same->created;
+    cookies_.erase(same);
+  } else {
+    cookie.created = ++serial_;
+  }
+  if (cookie.expiry && *cookie.expiry <= now) return;  // an expiry in the past deletes
+  if (cookies_.size() >= kMaxCookies) {
+    cookies_.erase(std::min_element(cookies_.begin(), cookies_.end(),
+                                    [](const Cookie& a, const Cookie& b) { return a.created < b.created; }));
+  }
+  cookies_.push_back(std::move(cookie));
+}
+
+std::string CookieJar::Header(std::string_view host, std::string_view path, std::int64_t now) const {
+  const std::string requestHost = Lower(host);
+  std::vector<const Cookie*> matches;
+  for (const Cookie& cookie : cookies_) {
+    if (cookie.secure) continue;  // this client has no TLS
+    if (cookie.expiry && *cookie.expiry <= now) continue;
+    if (cookie.hostOnly ? requestHost != cookie.domain : !DomainMatches(requestHost, cookie.domain)) {
+      continue;
+    }
+    if (!PathMatches(path, cookie.path)) continue;
+    matches.push_back(&cookie);
+  }
+  // Longer paths first, then older cookies first.
+  std::stable_sort(matches.begin(), matches.end(), [](const Cookie* a, const Cookie* b) {
+    if (a->path.size() != b->path.size()) return a->path.size() > b->path.size();
+    return a->created < b->created;
+  });
+  std::string header;
+  for (const Cookie* cookie : matches) {
+    if (!header.empty()) header += "; ";
+    header += cookie->name + "=" + cookie->value;
+  }
+  return header;
+}
+
+}  // namespace vantu::http

@@ -1,0 +1,41 @@
+// The one HTTP operation of the plug-in: GET a URL, return the body as text.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "service/HttpErrors.h"
+#include "service/HttpExchange.h"
+
+namespace vantu {
+
+// One per caller: holds the kept connection, the cookie jar and whether to
+// offer empty Basic credentials (after a 401 that asked for them). Used by one
+// thread at a time, except for Cancel().
+class THttpClient {
+ public:
+  THttpClient();
+  ~THttpClient();
+  THttpClient(const THttpClient&) = delete;
+  THttpClient& operator=(const THttpClient&) = delete;
+
+  // Thread-safe, callable from any thread: aborts the call in flight (closing
+  // its socket) and makes it and every later call fail promptly with an
+  // EIdException; used when the plug-in quits with reports in flight. The
+  // name lookup itself cannot be interrupted.
+  void Cancel() noexcept;
+
+  // Test builds shorten the waits; the plug-in keeps the defaults.
+  void SetReadLimits(const http::ReadLimits& limits);
+
+ private:
+  friend void HttpGetText(THttpClient& client, const std::string& url, std::string& result);
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Gets url with client and puts the response body's bytes into result.
+// Throws an EIdException whose what() is the message to show.
+void HttpGetText(THttpClient& client, const std::string& url, std::string& result);
+
+}  // namespace vantu

@@ -1,0 +1,100 @@
+#include "service/HttpRequest.h"
+
+#include "service/HttpErrors.h"
+#include "service/HttpResponseReader.h"
+
+namespace vantu::http {
+namespace {
+
+constexpr int kHostNotFound = 11001;
+constexpr int kAddressNotAvailable = 10049;
+
+bool IsControlOrSpace(unsigned char c) { return c <= 32 || c == 127; }
+
+std::string EscapeControlBytes(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (IsControlOrSpace(byte)) {
+      escaped += '%';
+      escaped += kHex[byte >> 4];
+      escaped += kHex[byte & 15];
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
+std::uint16_t ParsePort(std::string_view text) {
+  if (text.empty()) return 80;
+  unsigned long port = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9' || port > 65535) throw EIdSocketError(kAddressNotAvailable);
+    port = port * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (port == 0 || port > 65535) throw EIdSocketError(kAddressNotAvailable);
+  return static_cast<std::uint16_t>(port);
+}
+
+}  // namespace
+
+RequestTarget ParseRequestUrl(std::string_view url) {
+  std::string text(url);
+  for (char& c : text) {
+    if (c == '\\') c = '/';
+  }
+  const std::size_t schemeEnd = text.find("://");
+  const std::string_view scheme =
+      schemeEnd == std::string::npos ? std::string_view() : std::string_view(text).substr(0, schemeEnd);
+  if (EqualsNoCase(scheme, "https")) throw EIdIOHandlerPropInvalid();
+  if (!EqualsNoCase(scheme, "http")) throw EIdUnknownProtocol();
+
+  std::string_view rest = std::string_view(text).substr(schemeEnd + 3);
+  rest = rest.substr(0, rest.find('#'));
+  const std::size_t authorityEnd = rest.find_first_of("/?");
+  const std::string_view authority = rest.substr(0, authorityEnd);
+  const std::string_view pathAndQuery =
+      authorityEnd == std::string_view::npos ? std::string_view() : rest.substr(authorityEnd);
+
+  for (char c : authority) {
+    // Such a host could not be resolved and must not reach the Host line.
+    if (IsControlOrSpace(static_cast<unsigned char>(c))) throw EIdSocketError(kHostNotFound);
+  }
+  RequestTarget request;
+  const std::size_t colon = authority.rfind(':');
+  request.host.assign(authority.substr(0, colon));
+  if (request.host.empty()) throw EIdSocketError(kHostNotFound);
+  request.port = colon == std::string_view::npos ? 80 : ParsePort(authority.substr(colon + 1));
+  request.hostHeader = request.host;
+  if (request.port != 80) request.hostHeader += ":" + std::to_string(request.port);
+
+  request.target = EscapeControlBytes(pathAndQuery);
+  if (request.target.empty() || request.target.front() != '/') request.target.insert(0, "/");
+  request.path = request.target.substr(0, request.target.find('?'));
+  return request;
+}
+
+std::string ComposeRequest(const RequestTarget& target, std::string_view cookies,
+                           bool emptyBasicCredentials) {
+  std::string request;
+  request.reserve(target.target.size() + target.hostHeader.size() + cookies.size() + 200);
+  request += "GET " + target.target + " HTTP/1.1\r\n";
+  request += "Content-Type: text/html\r\n";
+  request += "Host: " + target.hostHeader + "\r\n";
+  request += "Accept: text/html, */*\r\n";
+  request += "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n";
+  if (!cookies.empty()) {
+    request += "Cookie: ";
+    request += cookies;
+    request += "\r\n";
+  }
+  // Base64 of ":", an empty user name and an empty password.
+  if (emptyBasicCredentials) request += "Authorization: Basic Og==\r\n";
+  request += "\r\n";
+  return request;
+}
+
+}  // namespace vantu::http

@@ -1,0 +1,191 @@
+#include "service/HttpResponseReader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace vantu::http {
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+constexpr std::uint64_t kSaturated = std::numeric_limits<std::uint64_t>::max();
+
+// Digits only; a value too large for 64 bits saturates rather than wraps.
+bool ParseNumber(std::string_view text, int base, std::uint64_t& value) {
+  if (text.empty()) return false;
+  value = 0;
+  for (char c : text) {
+    const int digit = base == 16 ? HexDigit(c) : (IsDigit(c) ? c - '0' : -1);
+    if (digit < 0) return false;
+    if (value > (kSaturated - static_cast<unsigned>(digit)) / static_cast<unsigned>(base)) {
+      value = kSaturated;
+    } else if (value != kSaturated) {
+      value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
+    }
+  }
+  return true;
+}
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+}  // namespace
+
+long ReadLine(std::string_view input, std::string_view& line) {
+  // A line of the longest length may still be followed by CR LF.
+  const std::size_t window = std::min(input.size(), kMaxLineLength + 2);
+  const void* found = window ? std::memchr(input.data(), '\n', window) : nullptr;
+  if (!found) return window == kMaxLineLength + 2 ? kTooLong : kNeedMore;
+  std::size_t length = static_cast<std::size_t>(static_cast<const char*>(found) - input.data());
+  const std::size_t consumed = length + 1;
+  if (length > 0 && input[length - 1] == '\r') --length;
+  if (length > kMaxLineLength) return kTooLong;
+  line = input.substr(0, length);
+  return static_cast<long>(consumed);
+}
+
+int StatusCode(std::string_view statusLine) {
+  const std::size_t first = statusLine.find(' ');
+  if (first == std::string_view::npos) return -1;
+  std::string_view word = statusLine.substr(first + 1);
+  word = word.substr(0, word.find(' '));
+  std::uint64_t value = 0;
+  if (!ParseNumber(word, 10, value) || value > 999999999) return -1;
+  return static_cast<int>(value);
+}
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
+  return text;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+long ParseResponseHead(std::string_view input, HeadProgress& progress, HeadVisitor& visitor) {
+  for (;;) {
+    std::string_view line;
+    const long taken = ReadLine(input.substr(progress.offset), line);
+    if (taken == kTooLong) return kTooLong;
+    if (taken == kNeedMore) return input.size() > kMaxHeadBytes ? kTooLong : kNeedMore;
+    progress.offset += static_cast<std::size_t>(taken);
+    if (progress.offset > kMaxHeadBytes) return kTooLong;
+    if (!progress.statusLine) {
+      progress.statusLine = true;
+      visitor.OnStatusLine(line);
+      continue;
+    }
+    if (line.empty()) return static_cast<long>(progress.offset);
+    progress.headerLine = true;
+    if (line.front() == ' ' || line.front() == '\t') {
+      visitor.OnContinuation(Trim(line));
+      continue;
+    }
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) {
+      visitor.OnHeader(Trim(line), {});
+    } else {
+      visitor.OnHeader(Trim(line.substr(0, colon)), Trim(line.substr(colon + 1)));
+    }
+  }
+}
+
+BodyProgress BodyFramingFor(const std::string* contentLength, const std::string* transferEncoding) {
+  BodyProgress progress;
+  std::uint64_t length = 0;
+  const bool isNumber = contentLength && ParseNumber(Trim(*contentLength), 10, length);
+  if (isNumber && length > 0) {
+    progress.framing = BodyFraming::Length;
+    progress.remaining = length;
+  } else if (transferEncoding && transferEncoding->find("chunked") != std::string::npos) {
+    progress.framing = BodyFraming::Chunked;
+  } else if (!isNumber) {
+    progress.framing = BodyFraming::ToClose;
+  } else {
+    progress.done = true;
+  }
+  return progress;
+}
+
+namespace {
+
+std::size_t Append(std::string_view input, std::uint64_t wanted, std::string& out, std::size_t cap) {
+  const std::size_t room = cap > out.size() ? cap - out.size() : 0;
+  const std::size_t count = static_cast<std::size_t>(
+      std::min<std::uint64_t>({wanted, input.size(), room}));
+  out.append(input.data(), count);
+  return count;
+}
+
+// A chunk-size line is read up to its first space; one that is not hex counts as 0.
+std::uint64_t ChunkSize(std::string_view line) {
+  std::uint64_t size = 0;
+  if (!ParseNumber(line.substr(0, line.find(' ')), 16, size)) return 0;
+  return size;
+}
+
+}  // namespace
+
+long DecodeBody(std::string_view input, BodyProgress& progress, std::string& out, std::size_t cap) {
+  std::size_t used = 0;
+  while (!progress.done) {
+    const std::string_view rest = input.substr(used);
+    switch (progress.framing) {
+      case BodyFraming::None:
+        progress.done = true;
+        break;
+      case BodyFraming::ToClose:
+        used += Append(rest, rest.size(), out, cap);
+        return static_cast<long>(used);
+      case BodyFraming::Length: {
+        const std::size_t count = Append(rest, progress.remaining, out, cap);
+        used += count;
+        progress.remaining -= count;
+        progress.done = progress.remaining == 0;
+        if (!progress.done) return static_cast<long>(used);
+        break;
+      }
+      case BodyFraming::Chunked: {
+        if (progress.chunk == BodyProgress::Chunk::Data) {
+          const std::size_t count = Append(rest, progress.remaining, out, cap);
+          used += count;
+          progress.remaining -= count;
+          if (progress.remaining > 0) return static_cast<long>(used);
+          progress.chunk = BodyProgress::Chunk::DataEnd;
+          break;
+        }
+        std::string_view line;
+        const long taken = ReadLine(rest, line);
+        if (taken == kTooLong) return kTooLong;
+        if (taken == kNeedMore) return static_cast<long>(used);
+        used += static_cast<std::size_t>(taken);
+        if (progress.chunk == BodyProgress::Chunk::Size) {
+          progress.remaining = ChunkSize(line);
+          progress.chunk = progress.remaining == 0 ? BodyProgress::Chunk::Trailer
+                                                   : BodyProgress::Chunk::Data;
+        } else if (progress.chunk == BodyProgress::Chunk::DataEnd) {
+          progress.chunk = BodyProgress::Chunk::Size;
+        } else {
+          progress.done = true;
+        }
+        break;
+      }
+    }
+  }
+  return static_cast<long>(used);
+}
+
+}  // namespace vantu::http

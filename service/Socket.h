@@ -1,0 +1,76 @@
+// The socket seam: a handful of wrappers, implemented once with POSIX sockets
+// (Socket_posix.cpp) and once with Winsock 2 (Socket_win.cpp). Every error
+// leaves here as a Windows Sockets error number.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "service/ByteSource.h"
+
+namespace vantu::net {
+
+inline constexpr int kConnectionAborted = 10053;  // WSAECONNABORTED: what a cancelled call reports
+inline constexpr int kTimedOut = 10060;           // WSAETIMEDOUT
+
+// Holds the socket library for its lifetime (WSAStartup/WSACleanup on Windows).
+class NetLibrary {
+ public:
+  NetLibrary();
+  ~NetLibrary();
+  NetLibrary(const NetLibrary&) = delete;
+  NetLibrary& operator=(const NetLibrary&) = delete;
+
+ private:
+  bool started_ = false;
+};
+
+// Once set, stays set: every wait of the connections that watch it ends at
+// once. Set() may be called from any thread.
+class CancelSignal {
+ public:
+  CancelSignal();
+  ~CancelSignal();
+  CancelSignal(const CancelSignal&) = delete;
+  CancelSignal& operator=(const CancelSignal&) = delete;
+
+  void Set() noexcept;
+  bool IsSet() const noexcept { return set_.load(); }
+  std::intptr_t Handle() const noexcept { return handles_[0]; }
+
+ private:
+  std::atomic<bool> set_{false};
+  std::intptr_t handles_[2] = {-1, -1};
+};
+
+// 0 and the address in network byte order, or a Windows Sockets error number.
+int ResolveIPv4(const std::string& host, std::uint32_t& address);
+
+// One TCP connection; closed by its destructor.
+class TcpConnection final : public http::ByteSource {
+ public:
+  explicit TcpConnection(const CancelSignal& cancel);
+  ~TcpConnection();
+  TcpConnection(const TcpConnection&) = delete;
+  TcpConnection& operator=(const TcpConnection&) = delete;
+
+  // Waits as long as the system lets a connect take, or until cancelled.
+  int Connect(std::uint32_t address, std::uint16_t port);
+  int SendAll(const std::string& bytes, unsigned timeoutMs);
+  http::ReceiveResult Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) override;
+  // False when the peer has closed or reset the connection, or sent bytes
+  // nobody asked for; waits at most 1 ms.
+  bool StillOpen();
+
+ private:
+  const CancelSignal& cancel_;
+  std::intptr_t socket_ = -1;
+  std::intptr_t event_ = 0;  // Winsock: the socket's network event
+};
+
+// POSIX back end only: errno and getaddrinfo codes as Windows Sockets numbers.
+int WinsockNumberForErrno(int error);
+int WinsockNumberForResolver(int gaiError, int savedErrno);
+
+}  // namespace vantu::net

@@ -1,0 +1,206 @@
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "service/Socket.h"
+
+namespace vantu::net {
+namespace {
+
+enum class Wait { Ready, TimedOut, Cancelled };
+
+constexpr unsigned kForever = ~0u;
+
+// Waits until fd is ready for events, the cancel pipe is written, or
+// timeoutMs (kForever: no limit) has passed.
+Wait WaitFor(int fd, short events, const CancelSignal& cancel, unsigned timeoutMs) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (cancel.IsSet()) return Wait::Cancelled;
+    int slice = -1;
+    if (timeoutMs != kForever) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left < 0) return Wait::TimedOut;
+      slice = static_cast<int>(left);
+    }
+    pollfd fds[2] = {{fd, events, 0}, {static_cast<int>(cancel.Handle()), POLLIN, 0}};
+    const int ready = poll(fds, 2, slice);
+    if (ready < 0 && errno == EINTR) continue;
+    if (fds[1].revents) return Wait::Cancelled;
+    if (ready > 0) return Wait::Ready;
+    if (ready == 0) return Wait::TimedOut;
+    return Wait::Ready;  // let the next call report the error
+  }
+}
+
+}  // namespace
+
+int WinsockNumberForErrno(int error) {
+  struct Pair {
+    int posix, winsock;
+  };
+  static constexpr Pair kPairs[] = {
+      {EINTR, 10004},        {EBADF, 10009},          {EACCES, 10013},
+      {EFAULT, 10014},       {EINVAL, 10022},         {EMFILE, 10024},
+      {EWOULDBLOCK, 10035},  {EINPROGRESS, 10036},    {EALREADY, 10037},
+      {ENOTSOCK, 10038},     {EDESTADDRREQ, 10039},   {EMSGSIZE, 10040},
+      {EPROTOTYPE, 10041},   {ENOPROTOOPT, 10042},    {EPROTONOSUPPORT, 10043},
+      {ESOCKTNOSUPPORT, 10044}, {EOPNOTSUPP, 10045},  {EPFNOSUPPORT, 10046},
+      {EAFNOSUPPORT, 10047}, {EADDRINUSE, 10048},     {EADDRNOTAVAIL, 10049},
+      {ENETDOWN, 10050},     {ENETUNREACH, 10051},    {ENETRESET, 10052},
+      {ECONNABORTED, 10053}, {ECONNRESET, 10054},     {EPIPE, 10054},
+      {ENOBUFS, 10055},      {EISCONN, 10056},        {ENOTCONN, 10057},
+      {ESHUTDOWN, 10058},    {ETOOMANYREFS, 10059},   {ETIMEDOUT, 10060},
+      {ECONNREFUSED, 10061}, {ELOOP, 10062},          {ENAMETOOLONG, 10063},
+      {EHOSTDOWN, 10064},    {EHOSTUNREACH, 10065},   {ENOTEMPTY, 10066},
+  };
+  for (const Pair& pair : kPairs) {
+    if (pair.posix == error) return pair.winsock;
+  }
+  return 10000 + error;  // Winsock's own numbering base, as for the BSD errors
+}
+
+int WinsockNumberForResolver(int gaiError, int savedErrno) {
+  switch (gaiError) {
+    case EAI_NONAME:
+      return 11001;  // WSAHOST_NOT_FOUND
+    case EAI_AGAIN:
+      return 11002;  // WSATRY_AGAIN
+#ifdef EAI_NODATA
+    case EAI_NODATA:
+#endif
+#ifdef EAI_ADDRFAMILY
+    case EAI_ADDRFAMILY:
+#endif
+      return 11004;  // WSANO_DATA: the name exists without an IPv4 address
+    case EAI_MEMORY:
+      return 10055;
+    case EAI_SYSTEM:
+      return WinsockNumberForErrno(savedErrno);
+    default:
+      return 11003;  // WSANO_RECOVERY
+  }
+}
+
+NetLibrary::NetLibrary() : started_(true) {}
+NetLibrary::~NetLibrary() = default;
+
+CancelSignal::CancelSignal() {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
+    handles_[0] = fds[0];
+    handles_[1] = fds[1];
+  }
+}
+
+CancelSignal::~CancelSignal() {
+  for (std::intptr_t fd : handles_) {
+    if (fd >= 0) close(static_cast<int>(fd));
+  }
+}
+
+void CancelSignal::Set() noexcept {
+  if (set_.exchange(true)) return;
+  // The byte stays in the pipe, so every later poll sees it too.
+  const char byte = 1;
+  if (handles_[1] >= 0) (void)!write(static_cast<int>(handles_[1]), &byte, 1);
+}
+
+int ResolveIPv4(const std::string& host, std::uint32_t& address) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  errno = 0;
+  const int status = getaddrinfo(host.c_str(), nullptr, &hints, &found);
+  if (status != 0) return WinsockNumberForResolver(status, errno);
+  address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+  freeaddrinfo(found);
+  return 0;
+}
+
+TcpConnection::TcpConnection(const CancelSignal& cancel) : cancel_(cancel) {}
+
+TcpConnection::~TcpConnection() {
+  if (socket_ >= 0) close(static_cast<int>(socket_));
+}
+
+int TcpConnection::Connect(std::uint32_t address, std::uint16_t port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) return WinsockNumberForErrno(errno);
+  socket_ = fd;
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_port = htons(port);
+  peer.sin_addr.s_addr = address;
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return 0;
+  if (errno != EINPROGRESS) return WinsockNumberForErrno(errno);
+  if (WaitFor(fd, POLLOUT, cancel_, kForever) == Wait::Cancelled) return kConnectionAborted;
+  int error = 0;
+  socklen_t length = sizeof error;
+  if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+  return error ? WinsockNumberForErrno(error) : 0;
+}
+
+int TcpConnection::SendAll(const std::string& bytes, unsigned timeoutMs) {
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t count = send(static_cast<int>(socket_), bytes.data() + sent, bytes.size() - sent,
+                               MSG_NOSIGNAL);
+    if (count >= 0) {
+      sent += static_cast<std::size_t>(count);
+      continue;
+    }
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return WinsockNumberForErrno(errno);
+    switch (WaitFor(static_cast<int>(socket_), POLLOUT, cancel_, timeoutMs)) {
+      case Wait::Ready:
+        break;
+      case Wait::TimedOut:
+        return kTimedOut;
+      case Wait::Cancelled:
+        return kConnectionAborted;
+    }
+  }
+  return 0;
+}
+
+http::ReceiveResult TcpConnection::Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) {
+  using Kind = http::ReceiveResult::Kind;
+  for (;;) {
+    if (cancel_.IsSet()) return {Kind::Failed, 0, kConnectionAborted};
+    const ssize_t count = recv(static_cast<int>(socket_), buffer, capacity, 0);
+    if (count > 0) return {Kind::Data, static_cast<std::size_t>(count), 0};
+    if (count == 0) return {Kind::Closed, 0, 0};
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return {Kind::Failed, 0, WinsockNumberForErrno(errno)};
+    switch (WaitFor(static_cast<int>(socket_), POLLIN, cancel_, timeoutMs)) {
+      case Wait::Ready:
+        break;
+      case Wait::TimedOut:
+        return {Kind::TimedOut, 0, 0};
+      case Wait::Cancelled:
+        return {Kind::Failed, 0, kConnectionAborted};
+    }
+  }
+}
+
+bool TcpConnection::StillOpen() {
+  char probe;
+  const int fd = static_cast<int>(socket_);
+  if (recv(fd, &probe, 1, MSG_PEEK) >= 0) return false;  // closed, or unasked-for bytes
+  if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
+  if (WaitFor(fd, POLLIN, cancel_, 1) != Wait::TimedOut) return false;
+  return true;
+}
+
+}  // namespace vantu::net

@@ -1,0 +1,159 @@
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include "service/Socket.h"
+
+namespace vantu::net {
+namespace {
+
+enum class Wait { Ready, TimedOut, Cancelled };
+
+constexpr unsigned kForever = ~0u;
+
+SOCKET AsSocket(std::intptr_t handle) { return static_cast<SOCKET>(handle); }
+WSAEVENT AsEvent(std::intptr_t handle) { return reinterpret_cast<WSAEVENT>(handle); }
+
+// Waits for the socket's network event or the cancel event. The socket is
+// non-blocking under WSAEventSelect; callers retry their call after Ready.
+Wait WaitFor(std::intptr_t socket, std::intptr_t event, const CancelSignal& cancel,
+             unsigned timeoutMs) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (cancel.IsSet()) return Wait::Cancelled;
+    DWORD slice = WSA_INFINITE;
+    if (timeoutMs != kForever) {
+      const ULONGLONG now = GetTickCount64();
+      if (now > deadline) return Wait::TimedOut;
+      slice = static_cast<DWORD>(deadline - now);
+    }
+    WSAEVENT events[2] = {AsEvent(event), AsEvent(cancel.Handle())};
+    const DWORD which = WSAWaitForMultipleEvents(2, events, FALSE, slice, FALSE);
+    if (which == WSA_WAIT_TIMEOUT) return Wait::TimedOut;
+    if (which == WSA_WAIT_EVENT_0 + 1) return Wait::Cancelled;
+    WSANETWORKEVENTS happened;
+    WSAEnumNetworkEvents(AsSocket(socket), AsEvent(event), &happened);  // resets the event
+    return Wait::Ready;
+  }
+}
+
+}  // namespace
+
+NetLibrary::NetLibrary() {
+  WSADATA data;
+  started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+
+NetLibrary::~NetLibrary() {
+  if (started_) WSACleanup();
+}
+
+CancelSignal::CancelSignal() { handles_[0] = reinterpret_cast<std::intptr_t>(WSACreateEvent()); }
+
+CancelSignal::~CancelSignal() {
+  if (AsEvent(handles_[0]) != WSA_INVALID_EVENT) WSACloseEvent(AsEvent(handles_[0]));
+}
+
+void CancelSignal::Set() noexcept {
+  set_.store(true);
+  WSASetEvent(AsEvent(handles_[0]));  // manual reset: stays signalled
+}
+
+int ResolveIPv4(const std::string& host, std::uint32_t& address) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  const int status = getaddrinfo(host.c_str(), nullptr, &hints, &found);
+  if (status != 0) return status;  // already a Windows Sockets number
+  address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+  freeaddrinfo(found);
+  return 0;
+}
+
+TcpConnection::TcpConnection(const CancelSignal& cancel) : cancel_(cancel) {}
+
+TcpConnection::~TcpConnection() {
+  if (AsSocket(socket_) != INVALID_SOCKET) closesocket(AsSocket(socket_));
+  if (event_) WSACloseEvent(AsEvent(event_));
+}
+
+int TcpConnection::Connect(std::uint32_t address, std::uint16_t port) {
+  const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET) return WSAGetLastError();
+  socket_ = static_cast<std::intptr_t>(s);
+  const WSAEVENT event = WSACreateEvent();
+  if (event == WSA_INVALID_EVENT) return WSAGetLastError();
+  event_ = reinterpret_cast<std::intptr_t>(event);
+  if (WSAEventSelect(s, event, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0) return WSAGetLastError();
+
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_port = htons(port);
+  peer.sin_addr.s_addr = address;
+  if (connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return 0;
+  if (WSAGetLastError() != WSAEWOULDBLOCK) return WSAGetLastError();
+  for (;;) {
+    if (cancel_.IsSet()) return kConnectionAborted;
+    WSAEVENT events[2] = {event, AsEvent(cancel_.Handle())};
+    const DWORD which = WSAWaitForMultipleEvents(2, events, FALSE, WSA_INFINITE, FALSE);
+    if (which == WSA_WAIT_EVENT_0 + 1) return kConnectionAborted;
+    WSANETWORKEVENTS happened;
+    if (WSAEnumNetworkEvents(s, event, &happened) != 0) return WSAGetLastError();
+    if (happened.lNetworkEvents & FD_CONNECT) return happened.iErrorCode[FD_CONNECT_BIT];
+  }
+}
+
+int TcpConnection::SendAll(const std::string& bytes, unsigned timeoutMs) {
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const int count = send(AsSocket(socket_), bytes.data() + sent, static_cast<int>(bytes.size() - sent), 0);
+    if (count != SOCKET_ERROR) {
+      sent += static_cast<std::size_t>(count);
+      continue;
+    }
+    if (WSAGetLastError() != WSAEWOULDBLOCK) return WSAGetLastError();
+    switch (WaitFor(socket_, event_, cancel_, timeoutMs)) {
+      case Wait::Ready:
+        break;
+      case Wait::TimedOut:
+        return kTimedOut;
+      case Wait::Cancelled:
+        return kConnectionAborted;
+    }
+  }
+  return 0;
+}
+
+http::ReceiveResult TcpConnection::Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) {
+  using Kind = http::ReceiveResult::Kind;
+  const int size = capacity > 0x40000000 ? 0x40000000 : static_cast<int>(capacity);
+  for (;;) {
+    if (cancel_.IsSet()) return {Kind::Failed, 0, kConnectionAborted};
+    const int count = recv(AsSocket(socket_), buffer, size, 0);
+    if (count > 0) return {Kind::Data, static_cast<std::size_t>(count), 0};
+    if (count == 0) return {Kind::Closed, 0, 0};
+    if (WSAGetLastError() != WSAEWOULDBLOCK) return {Kind::Failed, 0, WSAGetLastError()};
+    switch (WaitFor(socket_, event_, cancel_, timeoutMs)) {
+      case Wait::Ready:
+        break;
+      case Wait::TimedOut:
+        return {Kind::TimedOut, 0, 0};
+      case Wait::Cancelled:
+        return {Kind::Failed, 0, kConnectionAborted};
+    }
+  }
+}
+
+bool TcpConnection::StillOpen() {
+  char probe;
+  if (recv(AsSocket(socket_), &probe, 1, MSG_PEEK) != SOCKET_ERROR) return false;
+  if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
+  if (WaitFor(socket_, event_, cancel_, 1) != Wait::TimedOut) {
+    // An event came within the millisecond: closed, reset or unasked-for bytes, or only FD_WRITE.
+    if (recv(AsSocket(socket_), &probe, 1, MSG_PEEK) != SOCKET_ERROR) return false;
+    return WSAGetLastError() == WSAEWOULDBLOCK;
+  }
+  return true;
+}
+
+}  // namespace vantu::net

@@ -1,0 +1,139 @@
+// The client against the scripted server over loopback. Included by the
+// native test program (POSIX back end) and the Winsock one run under Wine,
+// so both back ends pass the same cases.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/native/support/HttpCases.h"
+
+namespace vantu::testing {
+
+class LoopbackResponse : public ::testing::TestWithParam<ResponseCase> {};
+
+TEST_P(LoopbackResponse, Outcome) { ExpectOutcome(GetParam(), RunOverLoopback(GetParam()), "loopback"); }
+
+INSTANTIATE_TEST_SUITE_P(Responses, LoopbackResponse, ::testing::ValuesIn(ResponseCases()),
+                         [](const auto& info) { return info.param.name; });
+
+inline const std::string kEmptyOk = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n";
+
+TEST(Loopback, RequestBytesArriveExactlyAsOneRequest) {
+  for (const RequestCase& c : RequestCases()) {
+    ScriptedServer server({{Send(kEmptyOk)}});
+    THttpClient client;
+    client.SetReadLimits(kTestLimits);
+    const Outcome outcome =
+        Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + c.pathAndQuery, result); });
+    EXPECT_EQ(outcome.message, "") << c.name;
+    EXPECT_EQ(server.Requests(0), std::vector<std::string>{RequestBytes(c.target, server.HostHeader())}) << c.name;
+  }
+}
+
+struct ReuseCase {
+  const char* name;
+  std::string firstAnswer;
+  Script after;  // the server's steps on the first connection after its first answer
+  unsigned pauseBetweenMs;
+  bool reused;
+};
+
+TEST(Loopback, KeepOrCloseAfterEachExchange) {
+  const std::string second = "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\nsecond";
+  const Script answerAgain = {ReadRequest(), Send(second)};
+  const ReuseCase cases[] = {
+      {"kept_after_success", "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", answerAgain, 0, true},
+      {"kept_after_error_status", "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\nnope", answerAgain, 0, true},
+      {"kept_whatever_the_version", "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok", answerAgain, 0, true},
+      {"kept_after_204", "HTTP/1.1 204 No Content\r\n\r\n", answerAgain, 0, true},
+      {"closed_on_connection_close", "HTTP/1.1 200 OK\r\nConnection: Close \r\nContent-Length: 2\r\n\r\nok",
+       answerAgain, 0, false},
+      {"closed_on_proxy_connection_close", "HTTP/1.1 200 OK\r\nProxy-Connection: close\r\nContent-Length: 0\r\n\r\n",
+       answerAgain, 0, false},
+      {"closed_after_body_to_close", "HTTP/1.1 200 OK\r\n\r\nok", {HalfClose(), ReadRequest(), Send(second)}, 0,
+       false},
+      {"closed_after_read_timeout", "HTTP/1.1 404 Not Found\r\n\r\nab", answerAgain, 0, false},
+      {"closed_after_unasked_bytes", "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nokEXTRA", answerAgain, 0, false},
+      {"reconnects_when_server_closed_meanwhile", "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", {}, 200, false},
+  };
+  for (const ReuseCase& c : cases) {
+    Script first = {Send(c.firstAnswer)};
+    first.insert(first.end(), c.after.begin(), c.after.end());
+    ScriptedServer server({first, {Send(second)}});
+    THttpClient client;
+    client.SetReadLimits(kTestLimits);
+    Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/a", result); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(c.pauseBetweenMs));
+    const Outcome outcome =
+        Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/b", result); });
+    EXPECT_EQ(outcome.message, "") << c.name;
+    EXPECT_EQ(outcome.result, "second") << c.name;
+    EXPECT_EQ(server.Connections(), c.reused ? 1u : 2u) << c.name;
+    EXPECT_EQ(server.Requests(0).size(), c.reused ? 2u : 1u) << c.name;
+  }
+}
+
+TEST(Loopback, CookiesAndBasicCredentialsCarryOverToTheNextRequest) {
+  ScriptedServer server({{
+      Send("HTTP/1.1 401 Unauthorized\r\nSet-Cookie: sid=42; Path=/\r\n"
+           "WWW-Authenticate: Basic realm=\"vantu\"\r\nContent-Length: 0\r\n\r\n"),
+      ReadRequest(),
+      Send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"),
+  }});
+  THttpClient client;
+  client.SetReadLimits(kTestLimits);
+  const Outcome denied = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/a", result); });
+  EXPECT_EQ(denied.message, "HTTP/1.1 401 Unauthorized");
+  EXPECT_EQ(denied.code, 401);
+  const Outcome accepted = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/b", result); });
+  EXPECT_EQ(accepted.result, "ok");
+  EXPECT_EQ(server.Requests(0),
+            (std::vector<std::string>{
+                RequestBytes("/a", server.HostHeader()),
+                RequestBytes("/b", server.HostHeader(), "Cookie: sid=42\r\nAuthorization: Basic Og==\r\n")}));
+}
+
+TEST(Loopback, UnsupportedSchemesNeverConnect) {
+  ScriptedServer server({});
+  THttpClient client;
+  const std::string authority = "127.0.0.1:" + std::to_string(server.Port());
+  std::string result;
+  EXPECT_THROW(HttpGetText(client, "https://" + authority + "/", result), EIdIOHandlerPropInvalid);
+  EXPECT_THROW(HttpGetText(client, "ftp://" + authority + "/", result), EIdUnknownProtocol);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(server.Connections(), 0u);
+}
+
+TEST(Loopback, ConnectAndLookupFailures) {
+  RefusingPort refusing;
+  THttpClient client;
+  const Outcome refused = Capture([&](std::string& result) {
+    HttpGetText(client, "http://127.0.0.1:" + std::to_string(refusing.Port()) + "/", result);
+  });
+  EXPECT_EQ(refused.message, "Socket-Fehler # 10061\r\nVerbindung abgelehnt.");
+  EXPECT_EQ(refused.result, "");
+  const Outcome unknown =
+      Capture([&](std::string& result) { HttpGetText(client, "http://no-such-host.invalid/", result); });
+  EXPECT_EQ(unknown.message, "Socket-Fehler # 11001\r\nHost nicht gefunden.");
+}
+
+TEST(Loopback, CancelEndsTheCallInFlightAndAllLaterOnes) {
+  ScriptedServer server({{Hold()}, {Send(kEmptyOk)}});
+  THttpClient client;  // default waits: without the cancel this call would wait 15 s
+  std::thread quitter([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    client.Cancel();
+  });
+  const Outcome inFlight = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/", result); });
+  quitter.join();
+  const std::string aborted = "Socket-Fehler # 10053\r\nDie Software hat den Abbruch der Verbindung verursacht.";
+  EXPECT_EQ(inFlight.message, aborted);
+  const Outcome later = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/", result); });
+  EXPECT_EQ(later.message, aborted);
+  EXPECT_EQ(server.Connections(), 1u);
+}
+
+}  // namespace vantu::testing

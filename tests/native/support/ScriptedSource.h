@@ -1,0 +1,65 @@
+// Plays a script into the response reader without sockets. The bytes of each
+// Send arrive as one chunk, or byte by byte, or with one more cut at a given
+// offset of the stream.
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+
+#include "service/ByteSource.h"
+#include "tests/native/support/Script.h"
+
+namespace vantu::testing {
+
+struct Feed {
+  enum class Mode { Whole, ByteByByte, CutAt } mode;
+  std::size_t cut = 0;  // for CutAt: the stream offset before which it is cut
+};
+
+class ScriptedSource final : public http::ByteSource {
+ public:
+  ScriptedSource(const Script& script, Feed feed) : script_(script), feed_(feed) {}
+
+  http::ReceiveResult Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) override {
+    using Kind = http::ReceiveResult::Kind;
+    while (step_ < script_.size()) {
+      const Step& step = script_[step_];
+      switch (step.kind) {
+        case Step::Kind::Send: {
+          if (offset_ == step.bytes.size()) break;
+          std::size_t count = std::min(step.bytes.size() - offset_, capacity);
+          if (feed_.mode == Feed::Mode::ByteByByte) count = 1;
+          if (feed_.mode == Feed::Mode::CutAt && feed_.cut > streamed_) {
+            count = std::min(count, feed_.cut - streamed_);
+          }
+          std::memcpy(buffer, step.bytes.data() + offset_, count);
+          offset_ += count;
+          streamed_ += count;
+          return {Kind::Data, count, 0};
+        }
+        case Step::Kind::Pause:
+          if (step.ms >= timeoutMs) return {Kind::TimedOut, 0, 0};
+          break;
+        case Step::Kind::HalfClose:
+          return {Kind::Closed, 0, 0};
+        case Step::Kind::Reset:
+          return {Kind::Failed, 0, 10054};
+        case Step::Kind::Hold:
+        case Step::Kind::ReadRequest:  // no second request comes within one exchange
+          return {Kind::TimedOut, 0, 0};
+      }
+      ++step_;
+      offset_ = 0;
+    }
+    return {Kind::Closed, 0, 0};
+  }
+
+ private:
+  const Script& script_;
+  Feed feed_;
+  std::size_t step_ = 0;
+  std::size_t offset_ = 0;    // within the current Send
+  std::size_t streamed_ = 0;  // bytes delivered so far
+};
+
+}  // namespace vantu::testing
