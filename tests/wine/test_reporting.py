@@ -223,5 +223,72 @@ class ReleaseTimingTest(WineTestCase):
         self.assertEqual(len(service.wait_for_requests(1, REPORT_PATH, timeout=5)), 1, str(result))
 
 
+def soak_build():
+    """A build with a very fast rhythm (VANTU_TIME_DIVISOR around 1000), from
+    VANTU_SOAK_DLL_BUILD or build/dll-soak; the soak is skipped without one."""
+    directory = os.environ.get("VANTU_SOAK_DLL_BUILD") or os.path.join(harness.ROOT, "build", "dll-soak")
+    if not os.path.exists(os.path.join(directory, "CMakeCache.txt")):
+        raise unittest.SkipTest("no soak build (set VANTU_SOAK_DLL_BUILD)")
+    return harness.Build(directory).require()
+
+
+class ReportingSoakTest(WineTestCase):
+    WARM_UP_SONGS = 30
+    SONGS = 300
+
+    def setUp(self):
+        self.build = soak_build()
+        harness.environment()
+
+    def test_handles_and_memory_stay_flat_over_hundreds_of_reports(self):
+        poll, cooldown = intervals(self.build)
+        poll = max(poll, 10)  # the system's shortest window-timer interval
+        # Each song plays through the cooldown and a few polls, so each one is
+        # reported once.
+        hold = cooldown + 3 * poll
+        service = self.service()
+
+        def songs(first, count):
+            for number in range(first, first + count):
+                yield r"play C:\Soak\song%d.mp3|artist %d - song %d" % (number, number, number)
+                yield "wait %d" % hold
+
+        total = self.WARM_UP_SONGS + self.SONGS
+        lines = ["load", "sethandles", "init", "quiet on"]
+        lines += songs(0, self.WARM_UP_SONGS)
+        lines += ["stats"]
+        lines += songs(self.WARM_UP_SONGS, self.SONGS)
+        lines += ["wait 1000", "stats", "quit", "unload", "wait 500", "stats", "exit 0"]
+        started = time.monotonic()
+        result = self.run_host("\n".join(lines) + "\n", folder=self.player(ini=ACCOUNT_INI), timeout=240)
+        seconds = time.monotonic() - started
+        self.assertCleanExit(result)
+
+        stats = [harness.parse_fields(line) for line in result.starting("stats")]
+        warm, end, unloaded = ({key: int(value) for key, value in fields.items()} for fields in stats)
+        songs_reported = [r.param("song") for r in service.requests_to(REPORT_PATH)]
+        polls = int(seconds * 1000 / poll)
+        print("\nsoak: %d songs in %.1f s, about %d polls every %d ms, %d reports (cooldown %d ms)"
+              % (total, seconds, polls, poll, len(songs_reported), cooldown))
+        for name, fields in (("after warm-up", warm), ("after the soak", end), ("after unload", unloaded)):
+            print("soak: %-15s handles=%d private=%d working=%d threads=%d gdi=%d user=%d" % (
+                name, fields["handles"], fields["private"], fields["working"], fields["threads"],
+                fields["gdi"], fields["user"]))
+
+        # Every song once, in order; a song lost to a late timer is allowed
+        # for, a song reported twice is not.
+        self.assertEqual(len(songs_reported), len(set(songs_reported)), songs_reported)
+        numbers = [int(song.split()[-1]) for song in songs_reported]
+        self.assertEqual(numbers, sorted(numbers))
+        self.assertGreaterEqual(len(songs_reported), total * 9 // 10)
+
+        self.assertLessEqual(end["handles"] - warm["handles"], 4, "handles grew")
+        self.assertEqual(end["threads"], warm["threads"], "workers left running")
+        self.assertEqual((end["gdi"], end["user"]), (warm["gdi"], warm["user"]), "GUI objects leaked")
+        # Less than 1 KiB per report: a leaked client, thread or request text
+        # costs far more.
+        self.assertLess(end["private"] - warm["private"], self.SONGS * 1024, "memory grew")
+
+
 if __name__ == "__main__":
     unittest.main()
