@@ -1,6 +1,7 @@
 #include "reporting/U_CheckWinamp.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "plugin/ErrorBox.h"
 #include "reporting/HostQuery.h"
@@ -90,6 +91,16 @@ LRESULT CALLBACK TCheckWinamp::WindowProc(HWND window, UINT message, WPARAM wPar
 }
 
 void TCheckWinamp::OnPollTimer() {
+  // An error box shown inside PluginConfig runs a modal loop that keeps
+  // delivering our timer; a tick arriving then must not run inside the one
+  // that is waiting.
+  if (inPollTick_) return;
+  struct TTickScope {
+    bool& flag;
+    explicit TTickScope(bool& f) : flag(f) { flag = true; }
+    ~TTickScope() { flag = false; }
+  } scope(inPollTick_);
+
   RefusalHandoff().ApplyRefusalTo(settings_.Active);
   TTickInputs inputs;
   inputs.MessagePending = !RefusalHandoff().PendingMessage().empty();

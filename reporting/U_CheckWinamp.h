@@ -22,8 +22,6 @@ class TCheckWinamp {
   TCheckWinamp(const TCheckWinamp&) = delete;
   TCheckWinamp& operator=(const TCheckWinamp&) = delete;
 
-  const TWatcherTitles& Titles() const { return titles_; }
-
  private:
   class TTickHost;
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -36,6 +34,7 @@ class TCheckWinamp {
   void (*showConfig_)();
   HWND window_ = nullptr;
   bool cooldownRunning_ = false;
+  bool inPollTick_ = false;
   TWatcherTitles titles_;
 };
 
