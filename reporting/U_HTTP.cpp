@@ -44,27 +44,33 @@ class THTTP {
 
 namespace {
 
+// Holds an SRW lock for one scope; the registry needs the raw lock for its
+// condition variable, so it does not use TLock.
+class TSrwGuard {
+ public:
+  explicit TSrwGuard(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+  ~TSrwGuard() { ReleaseSRWLockExclusive(&lock_); }
+  TSrwGuard(const TSrwGuard&) = delete;
+  TSrwGuard& operator=(const TSrwGuard&) = delete;
+
+ private:
+  SRWLOCK& lock_;
+};
+
 // The workers in flight, so that quitting can cancel them. A worker leaves
 // the list under the lock before it is freed, so Cancel never meets a freed
 // one.
 class TWorkerRegistry {
  public:
   void Add(THTTP* worker) {
-    AcquireSRWLockExclusive(&lock_);
-    try {
-      workers_.push_back(worker);
-    } catch (...) {
-      ReleaseSRWLockExclusive(&lock_);
-      throw;
-    }
-    ReleaseSRWLockExclusive(&lock_);
+    TSrwGuard guard(lock_);
+    workers_.push_back(worker);
   }
 
   void Remove(THTTP* worker) noexcept {
-    AcquireSRWLockExclusive(&lock_);
+    TSrwGuard guard(lock_);
     workers_.erase(std::remove(workers_.begin(), workers_.end(), worker), workers_.end());
     if (workers_.empty()) WakeAllConditionVariable(&empty_);
-    ReleaseSRWLockExclusive(&lock_);
   }
 
   // A cancelled client fails its call in flight and every later one at
@@ -72,14 +78,13 @@ class TWorkerRegistry {
   // reach their end before the host unloads us.
   void CancelAndWait(DWORD timeoutMs) noexcept {
     DWORD start = GetTickCount();
-    AcquireSRWLockExclusive(&lock_);
+    TSrwGuard guard(lock_);
     for (THTTP* worker : workers_) worker->Cancel();
     while (!workers_.empty()) {
       DWORD elapsed = GetTickCount() - start;
       if (elapsed >= timeoutMs) break;
       SleepConditionVariableSRW(&empty_, &lock_, timeoutMs - elapsed, 0);
     }
-    ReleaseSRWLockExclusive(&lock_);
   }
 
  private:
