@@ -1,0 +1,380 @@
+"""The options dialog in the substitute host, driven by window messages the
+way a person would use it: typing into the boxes, ticking Active, pressing
+the buttons, closing and moving the window.
+
+The helpers at the top (script pieces and the parsed `dump`) are shared with
+test_dialog_layout.py.
+"""
+
+import os
+import subprocess
+import time
+import unittest
+import urllib.parse
+
+import harness
+from harness import Answer, parse_fields, unescape
+
+CAPTION = "vantu settings"
+START = "load\nsethandles\ninit\nwait 100\n"
+END = "quit\nunload\n"
+VERIFY_PATH = "/verify_user.php"
+REPORT_PATH = "/listen_in.php"
+HOME_PAGE = "http://www.vantu.fm/"
+REFUSED = "Socket-Fehler # 10061\r\nVerbindung abgelehnt."
+WITH_ACCOUNT = "[Main]\r\nActive=1\r\nNickname=anna\r\nPassword=geheim\r\n"
+
+
+def script(*parts):
+    return "".join(part if part.endswith("\n") else part + "\n" for part in parts)
+
+
+def snapshot(name):
+    """Script lines that dump the dialog under the given name."""
+    return "mark %s\ndump\n" % name
+
+
+class Dump:
+    """One `dump` of the dialog: its own fields, each control's fields (texts
+    unescaped) and the status bar's text."""
+
+    def __init__(self, fields):
+        self.dialog = fields
+        self.controls = {}
+        self.status = None
+
+    def __getitem__(self, control):
+        return self.controls[control]
+
+    def text(self, control):
+        return self.controls[control]["text"]
+
+    def checked(self, control):
+        return self.controls[control]["checked"] == "1"
+
+    @property
+    def visible(self):
+        return self.dialog["visible"] == "1"
+
+    def window_rect(self):
+        return tuple(int(v) for v in self.dialog["window"].split(","))
+
+
+def dumps(result):
+    """The dumps of a host run by the name of the mark before each."""
+    found, name, current = {}, None, None
+    for line in result.lines:
+        if line.startswith("mark "):
+            name = line[len("mark "):]
+        elif line.startswith("dialog exists="):
+            current = found[name] = Dump(parse_fields(line))
+        elif line.startswith("control ") and current is not None:
+            fields = parse_fields(line)
+            fields["text"] = unescape(fields.get("text", ""))
+            current.controls[line.split()[1]] = fields
+        elif line.startswith("statusbar text=") and current is not None:
+            current.status = unescape(line[len("statusbar text="):])
+    return found
+
+
+def as_status_bar_keeps(text):
+    """Wine's status bar stores every non-printable character of a text as a
+    space, so a message with CR LF reads back with two spaces there."""
+    return "".join(c if c.isprintable() else " " for c in text)
+
+
+def query_value(request, name):
+    """A request parameter percent-decoded as the service reads it: bytes,
+    shown as Windows-1252."""
+    raw = request.param(name, decoded=False)
+    return None if raw is None else urllib.parse.unquote_to_bytes(raw.encode("latin-1")).decode("cp1252")
+
+
+def message_boxes(result):
+    return [parse_fields(line) for line in result.starting("messagebox ")]
+
+
+class DialogTestCase(harness.WineTestCase):
+    def run_dialog(self, body, folder=None, ini=None):
+        """Runs START + body + END; the host must end cleanly."""
+        folder = folder or self.player(ini=ini)
+        result = self.run_host(script(START, body, END), folder)
+        self.assertCleanExit(result)
+        return result, dumps(result)
+
+
+class FirstStartTest(DialogTestCase):
+    def test_first_start_shows_defaults_and_reports_nothing_until_ok(self):
+        service = self.service()
+        service.set_default(REPORT_PATH, Answer.accept())
+        folder = self.player()
+        ticks = 4 * 5000 // self.build.divisor  # four poll periods
+        result = self.run_host(script(
+            # Dumped before any message is pumped: the dialog came up inside init.
+            "load\nsethandles\ninit\n", snapshot("start"),
+            "play C:\\Music\\abba.mp3|ABBA - Waterloo\nwait %d\n" % ticks, snapshot("before ok"),
+            "settext E_Username anna\nsettext E_Password geheim\nclick Button1\nwait %d\n" % ticks,
+            snapshot("after ok"), END), folder)
+        self.assertCleanExit(result)
+        seen = dumps(result)
+
+        start = seen["start"]
+        self.assertTrue(start.visible)
+        self.assertEqual(start.dialog["active"], "1", str(result))
+        self.assertEqual(start.dialog["focus"], "E_Username")
+        self.assertEqual((start.text("E_Username"), start.text("E_Password")), ("", ""))
+        self.assertTrue(start.checked("C_Active"), "Active is ticked on the first start")
+        self.assertEqual(start.status, "")
+
+        self.assertTrue(seen["before ok"].visible)
+        reports = service.requests_to(REPORT_PATH)
+        self.assertTrue(reports, "a report after OK with Active ticked: %s" % result)
+        self.assertEqual(query_value(reports[0], "username"), "anna")
+        self.assertFalse(seen["after ok"].visible)
+        self.assertEqual(folder.ini_bytes(), b"[Main]\r\nActive=1\r\nNickname=anna\r\nPassword=geheim\r\n")
+
+    def test_nothing_is_reported_or_written_before_ok(self):
+        service = self.service()
+        folder = self.player()
+        ticks = 4 * 5000 // self.build.divisor
+        result, seen = self.run_dialog(
+            "play C:\\Music\\abba.mp3|ABBA - Waterloo\nwait %d\nclick Button2\nwait %d\n" % (ticks, ticks)
+            + snapshot("after cancel"), folder)
+        self.assertEqual(service.requests_to(REPORT_PATH), [], str(result))
+        self.assertIsNone(folder.ini_bytes(), "Cancel writes nothing")
+        self.assertFalse(seen["after cancel"].visible)
+
+
+class EditingTest(DialogTestCase):
+    def test_ok_saves_what_was_typed_and_the_next_show_shows_it(self):
+        folder = self.player()
+        result, seen = self.run_dialog(
+            "settext E_Username J\\xfcrgen M\\xfcller\nsettext E_Password p w&=;\nclick C_Active\n"
+            "click Button1\nwait 100\n" + snapshot("saved") + "config\nwait 100\n" + snapshot("shown again"),
+            folder)
+        self.assertFalse(seen["saved"].visible, str(result))
+        self.assertEqual(folder.ini_bytes(),
+                         b"[Main]\r\nActive=0\r\nNickname=J\xfcrgen M\xfcller\r\nPassword=p w&=;\r\n")
+        again = seen["shown again"]
+        self.assertTrue(again.visible)
+        self.assertEqual(again.text("E_Username"), "J\xfcrgen M\xfcller")
+        self.assertEqual(again.text("E_Password"), "p w&=;")
+        self.assertFalse(again.checked("C_Active"))
+
+    def test_cancel_discards_the_edits(self):
+        folder = self.player(ini=WITH_ACCOUNT)
+        result, seen = self.run_dialog(
+            "config\nwait 100\nsettext E_Username someone else\nsettext E_Password x\nclick C_Active\n"
+            "click Button2\nwait 100\n" + snapshot("cancelled") + "config\nwait 100\n" + snapshot("shown again"),
+            folder)
+        self.assertFalse(seen["cancelled"].visible, str(result))
+        self.assertEqual(folder.ini_bytes(), WITH_ACCOUNT.encode("latin-1"), "Cancel writes nothing")
+        again = seen["shown again"]
+        self.assertEqual((again.text("E_Username"), again.text("E_Password")), ("anna", "geheim"))
+        self.assertTrue(again.checked("C_Active"))
+
+    def test_password_shows_stars_but_keeps_its_text(self):
+        result, seen = self.run_dialog("settext E_Password s3cr3t\n" + snapshot("typed"))
+        self.assertEqual(seen["typed"].text("E_Password"), "s3cr3t", str(result))
+        style = int(seen["typed"]["E_Password"]["style"], 16)
+        self.assertTrue(style & 0x20, "ES_PASSWORD")
+
+    def test_write_failure_shows_the_error_box_and_keeps_the_dialog_open(self):
+        folder = self.player()
+        os.makedirs(folder.ini_path)  # a folder where the file should be: every write fails
+        result, seen = self.run_dialog(
+            "settext E_Username anna\nclick Button1\nwait 100\n" + snapshot("after ok"), folder)
+        boxes = message_boxes(result)
+        self.assertEqual(len(boxes), 1, str(result))
+        self.assertEqual(boxes[0]["caption"], "vantu_host")
+        self.assertEqual(unescape(boxes[0]["text"]).lower(),
+                         ("In %s kann nicht geschrieben werden." % harness.windows_path(folder.ini_path)).lower())
+        self.assertEqual(boxes[0]["icon"], "1")
+        self.assertTrue(seen["after ok"].visible, "the dialog stays open after a failed save")
+        self.assertEqual(seen["after ok"].text("E_Username"), "anna")
+
+
+class ShowAndCloseTest(DialogTestCase):
+    # Every way of closing hides the window; none destroys it or ends the
+    # host's message loop.
+    CLOSES = [
+        ("OK", "click Button1"),
+        ("Cancel", "click Button2"),
+        ("close box", "close"),
+        ("Alt+F4", "altf4"),
+    ]
+
+    def test_every_close_hides_and_the_dialog_comes_back(self):
+        for name, command in self.CLOSES:
+            with self.subTest(close=name):
+                result, seen = self.run_dialog(
+                    "config\nwait 100\n%s\nwait %d\n" % (command, 2 * 1000 // self.build.divisor + 100)
+                    + snapshot("closed") + "config\nwait 100\n" + snapshot("again"),
+                    ini=WITH_ACCOUNT if name == "OK" else None)
+                closed = seen["closed"]
+                self.assertEqual(closed.dialog["exists"], "1", "%s destroyed the dialog: %s" % (name, result))
+                # Hidden also after Timer1's one tick, which brings it only to the front.
+                self.assertFalse(closed.visible, "%s: %s" % (name, result))
+                self.assertEqual(closed.dialog["active"], "0", "%s left the hidden dialog active" % name)
+                self.assertTrue(seen["again"].visible, "%s: %s" % (name, result))
+                self.assertEqual(seen["again"].dialog["active"], "1")
+
+    def test_config_twice_gives_one_window_and_keeps_what_was_typed(self):
+        result, seen = self.run_dialog(
+            "settext E_Username typed but not saved\nconfig\nwait 100\nconfig\nwait 100\n" + snapshot("twice"))
+        self.assertEqual(len(result.starting("window shown " + CAPTION)), 1, str(result))
+        # Showing a visible dialog does not refill it.
+        self.assertEqual(seen["twice"].text("E_Username"), "typed but not saved")
+        self.assertEqual(seen["twice"].dialog["active"], "1")
+
+    def test_centred_on_first_show_then_where_the_user_left_it(self):
+        result, seen = self.run_dialog(
+            snapshot("first") + "move 100 50\nclose\nwait 100\nconfig\nwait 100\n" + snapshot("moved"))
+        left, top, right, bottom = seen["first"].window_rect()
+        width, height = right - left, bottom - top
+        self.assertEqual((left, top), ((1024 - width) // 2, (768 - height) // 2), str(result))
+        self.assertEqual(seen["moved"].window_rect(), (100, 50, 100 + width, 50 + height))
+
+    def test_quit_leaves_the_dialog_until_unload_and_it_no_longer_touches_the_settings(self):
+        folder = self.player()
+        result = self.run_host(script(
+            START, "quit\n", snapshot("after quit"),
+            "settext E_Username after quit\nclick C_Active\nclick Button1\nwait 100\n", snapshot("after ok"),
+            "unload\nwait 100\n", snapshot("after unload"),
+            # A second load registers its window class afresh and works as the first.
+            START, snapshot("reloaded"), "click Button2\nwait 100\n", snapshot("reloaded closed"), END), folder)
+        self.assertCleanExit(result)
+        seen = dumps(result)
+        self.assertTrue(seen["after quit"].visible, str(result))
+        self.assertFalse(seen["after ok"].visible, "OK after quit closes the dialog")
+        self.assertIsNone(folder.ini_bytes(), "OK after quit must not save")
+        self.assertEqual(seen["after unload"].dialog["exists"], "0", "unloading destroys the dialog")
+        self.assertTrue(seen["reloaded"].visible)
+        self.assertEqual(seen["reloaded"].text("E_Username"), "")
+        self.assertFalse(seen["reloaded closed"].visible)
+        self.assertEqual(message_boxes(result), [])
+
+
+class VerifyTest(DialogTestCase):
+    # What is typed, how it must reach the service (percent-encoded so that a
+    # query parser sees exactly what was typed), and the service's answer.
+    CASES = [
+        ("anna", "geheim", "Hallo anna"),
+        ("", "", "Benutzername fehlt"),
+        ("a b&c", "x+y%#", "OK"),
+        ("J\xfcrgen", "pa\\ss", "Willkommen J\xfcrgen"),
+    ]
+
+    def test_verify_sends_the_typed_account_and_shows_the_answer(self):
+        service = self.service()
+        body = ""
+        for index, (user, password, answer) in enumerate(self.CASES):
+            service.queue(VERIFY_PATH, Answer.body(answer.encode("cp1252")))
+            body += "settext E_Username %s\nsettext E_Password %s\nclick Button3\n" % (
+                escape(user), escape(password)) + snapshot("case %d" % index)
+        folder = self.player()
+        result, seen = self.run_dialog(body, folder)
+        requests = service.requests_to(VERIFY_PATH)
+        self.assertEqual(len(requests), len(self.CASES), str(result))
+        for index, (user, password, answer) in enumerate(self.CASES):
+            with self.subTest(user=user, password=password):
+                self.assertEqual(query_value(requests[index], "username"), user)
+                self.assertEqual(query_value(requests[index], "password"), password)
+                self.assertEqual(requests[index].params[0], ("version", "110"))
+                self.assertEqual(seen["case %d" % index].status, as_status_bar_keeps(answer))
+        self.assertIsNone(folder.ini_bytes(), "Verify stores nothing")
+        self.assertTrue(seen["case 0"].checked("C_Active"), "Verify leaves Active alone")
+
+    def test_unreachable_service_shows_the_socket_error_until_the_next_show(self):
+        # Nothing listens on the build's port in this test.
+        result, seen = self.run_dialog(
+            "settext E_Username anna\nclick Button3\n" + snapshot("verified")
+            + "config\nwait 100\n" + snapshot("config while visible")
+            + "close\nwait 100\nconfig\nwait 100\n" + snapshot("shown from hidden"))
+        self.assertEqual(seen["verified"].status, as_status_bar_keeps(REFUSED), str(result))
+        self.assertEqual(seen["config while visible"].status, as_status_bar_keeps(REFUSED),
+                         "the text stays while the dialog is up")
+        self.assertEqual(seen["shown from hidden"].status, "", "showing from hidden clears the status bar")
+        self.assertEqual(message_boxes(result), [])
+
+
+def escape(text):
+    """A text as a host script argument (bytes above 127 and "\\" escaped)."""
+    return "".join("\\\\" if c == "\\" else "\\x%02x" % ord(c) if ord(c) > 127 else c for c in text)
+
+
+class RefusalTest(DialogTestCase):
+    def test_refusal_while_hidden_brings_the_dialog_up_with_the_reason(self):
+        service = self.service()
+        service.queue(REPORT_PATH, Answer.refuse("Falsches Passwort f\xfcr anna"))
+        folder = self.player(ini=WITH_ACCOUNT)
+        ticks = 3 * 5000 // self.build.divisor
+        with self.start_host(script(
+                START, snapshot("before"), "play C:\\Music\\abba.mp3|ABBA - Waterloo\n",
+                "wait %d\n" % ticks, snapshot("refused"), "close\nwait 100\nconfig\nwait 100\n",
+                snapshot("shown again"), END), folder) as run:
+            result = run.finish()
+        self.assertCleanExit(result)
+        seen = dumps(result)
+        self.assertFalse(seen["before"].visible, "no dialog at start with an account: %s" % result)
+        refused = seen["refused"]
+        self.assertTrue(refused.visible, str(result))
+        self.assertEqual(refused.status, "Falsches Passwort f\xfcr anna")
+        self.assertFalse(refused.checked("C_Active"), "the refusal switched reporting off")
+        self.assertEqual(refused.text("E_Username"), "anna")
+        self.assertEqual(refused.dialog["focus"], "E_Username")
+        self.assertEqual(seen["shown again"].status, "", "the refusal is shown once")
+        self.assertEqual(folder.ini_bytes(), WITH_ACCOUNT.encode("latin-1"), "a refusal writes nothing")
+
+
+class LinkTest(DialogTestCase):
+    """The links and the logo open the home page through the shell. The test
+    prefix gets an http handler that writes what it was asked to open into a
+    file, and the previous handler is put back afterwards."""
+
+    # Wine's HKEY_CLASSES_ROOT does not look into HKCU\Software\Classes, so
+    # the machine-wide handler is replaced for the test and restored after.
+    HANDLER_KEY = r"HKCR\http\shell\open\command"
+
+    def setUp(self):
+        super().setUp()
+        scratch = self.player().path
+        self.opened = os.path.join(scratch, "opened.txt")
+        saved = harness.windows_path(os.path.join(scratch, "handler.reg"))
+        self.reg("export", self.HANDLER_KEY, saved, "/y")
+        self.addCleanup(self.reg, "import", saved)
+        self.reg("add", self.HANDLER_KEY, "/ve", "/d",
+                 'C:\\windows\\system32\\cmd.exe /c echo %%1>>"%s"' % harness.windows_path(self.opened), "/f")
+
+    def reg(self, *args):
+        subprocess.run(["wine", "reg"] + list(args), env=harness.environment().env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def opened_urls(self, count, timeout=10.0):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if os.path.exists(self.opened):
+                with open(self.opened, "rb") as opened:
+                    lines = opened.read().decode("latin-1").split()
+                if len(lines) >= count:
+                    return lines
+            time.sleep(0.1)
+        return []
+
+    def test_each_link_opens_the_home_page_and_the_dialog_stays(self):
+        for link in ("Label3", "Label7", "Image1"):
+            with self.subTest(link=link):
+                if os.path.exists(self.opened):
+                    os.remove(self.opened)
+                result, seen = self.run_dialog("click %s\nwait 300\n" % link + snapshot("clicked"))
+                self.assertEqual(self.opened_urls(1), [HOME_PAGE], "%s: %s" % (link, result))
+                self.assertTrue(seen["clicked"].visible)
+                self.assertEqual(message_boxes(result), [])
+
+    def test_plain_labels_open_nothing(self):
+        result, _ = self.run_dialog("click Label1\nclick Label6\nwait 300\n")
+        self.assertEqual(self.opened_urls(1, timeout=1.0), [], str(result))
+
+
+if __name__ == "__main__":
+    unittest.main()

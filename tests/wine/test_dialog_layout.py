@@ -1,0 +1,223 @@
+"""The options dialog's layout under Wine at 96 pixels per inch: every
+control's place and kind read back from the real windows, and screenshots of
+the dialog (first start, and with a refusal in the status bar) checked for
+the logo's transparency and the links' colour and underline.
+
+The screenshots are kept in the build's screenshot folder as
+options-dialog.png and options-dialog-refusal.png.
+"""
+
+import os
+import shutil
+import subprocess
+import time
+import unittest
+
+import harness
+import test_dialog as dialog
+from harness import Answer
+
+# Name, parent, left, top, width, height (relative to the parent's client
+# area), as designed for a text height of 13 pixels.
+GEOMETRY = [
+    ("Label3", "dialog", 9, 181, 51, 13),
+    ("Button1", "dialog", 181, 172, 75, 21),
+    ("Button2", "dialog", 262, 172, 75, 21),
+    ("GroupBox1", "dialog", 8, 5, 328, 158),
+    ("Label1", "GroupBox1", 10, 13, 51, 13),
+    ("Label4", "GroupBox1", 10, 58, 49, 13),
+    ("Label6", "GroupBox1", 10, 137, 79, 13),
+    ("Label7", "GroupBox1", 93, 137, 41, 13),
+    ("Image1", "GroupBox1", 205, 11, 121, 47),
+    ("E_Username", "GroupBox1", 10, 28, 171, 21),
+    ("C_Active", "GroupBox1", 270, 135, 49, 17),
+    ("E_Password", "GroupBox1", 10, 73, 171, 21),
+    ("Button3", "GroupBox1", 105, 98, 75, 21),
+    ("StatusBar", "dialog", 0, 199, 344, 19),
+]
+
+WS_TABSTOP = 0x00010000
+ES_PASSWORD = 0x0020
+BS_TYPEMASK = 0x000F
+SBARS_SIZEGRIP = 0x0100
+WS_EX_CONTROLPARENT = 0x00010000
+
+# Name, window class, text, button type (None: not a button) and whether it
+# is a tab stop.
+KINDS = [
+    ("Button1", "Button", "OK", 0x1, True),        # BS_DEFPUSHBUTTON
+    ("Button2", "Button", "Cancel", 0x0, True),
+    ("Button3", "Button", "Verify", 0x0, True),
+    ("C_Active", "Button", "Active", 0x3, True),   # BS_AUTOCHECKBOX
+    ("E_Username", "Edit", "", None, True),
+    ("E_Password", "Edit", "", None, True),
+    ("Label1", "Static", "Username:", None, False),
+    ("Label4", "Static", "Password:", None, False),
+    ("Label6", "Static", "No account yet?", None, False),
+    ("Label7", "Static", "Get one!", None, False),
+    ("Label3", "Static", "vantu.fm", None, False),
+    ("Image1", "Static", "", None, False),
+    ("StatusBar", "msctls_statusbar32", "", None, False),
+    ("GroupBox1", None, "", None, False),
+]
+
+LINK_BLUE = (0, 0, 255)
+LOGO_KEY = (255, 0, 255)  # the logo's bottom-left colour, to be left out when drawn
+
+
+class GeometryTest(dialog.DialogTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.result = None
+
+    def first_start(self):
+        if GeometryTest.result is None:
+            GeometryTest.result, _ = self.run_dialog(dialog.snapshot("shown"))
+        return dialog.dumps(GeometryTest.result)["shown"]
+
+    def test_every_control_has_its_place_in_its_parent(self):
+        shown = self.first_start()
+        self.assertEqual(shown.dialog["client"], "344,218")
+        self.assertEqual(shown.dialog["topmost"], "1")
+        for name, parent, left, top, width, height in GEOMETRY:
+            with self.subTest(control=name):
+                control = shown[name]
+                self.assertEqual(control["parent"], parent)
+                self.assertEqual(control["rect"], "%d,%d,%d,%d" % (left, top, width, height))
+                self.assertEqual((control["visible"], control["enabled"]), ("1", "1"))
+
+    def test_every_control_has_its_kind_text_and_tab_stop(self):
+        shown = self.first_start()
+        for name, window_class, text, button_type, tab_stop in KINDS:
+            with self.subTest(control=name):
+                control = shown[name]
+                style = int(control["style"], 16)
+                if window_class:
+                    self.assertEqual(control["class"], window_class)
+                self.assertEqual(control["text"], text)
+                if button_type is not None:
+                    self.assertEqual(style & BS_TYPEMASK, button_type)
+                self.assertEqual(bool(style & WS_TABSTOP), tab_stop)
+        self.assertTrue(int(shown["E_Password"]["style"], 16) & ES_PASSWORD)
+        self.assertFalse(int(shown["E_Username"]["style"], 16) & ES_PASSWORD)
+        self.assertFalse(int(shown["StatusBar"]["style"], 16) & SBARS_SIZEGRIP, "no size grip")
+        # Tab and the arrow keys step into the group box's controls.
+        self.assertTrue(int(shown["GroupBox1"]["exstyle"], 16) & WS_EX_CONTROLPARENT)
+
+
+class Screen:
+    """A screenshot's pixels, read through ImageMagick as raw RGB."""
+
+    def __init__(self, path):
+        size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True, text=True,
+                              check=True).stdout.split()
+        self.width, self.height = int(size[0]), int(size[1])
+        self.data = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True,
+                                   check=True).stdout
+
+    def pixel(self, x, y):
+        offset = 3 * (y * self.width + x)
+        return tuple(self.data[offset:offset + 3])
+
+    def area(self, rect):
+        left, top, width, height = rect
+        return [[self.pixel(x, y) for x in range(left, left + width)] for y in range(top, top + height)]
+
+
+def screen_rect(shown, name):
+    """A control's rectangle on the screen, from the dump's window and client
+    sizes (the frame is equally wide left, right and below)."""
+    left, top, right, bottom = shown.window_rect()
+    client_width, client_height = (int(v) for v in shown.dialog["client"].split(","))
+    border = (right - left - client_width) // 2
+    x, y = left + border, bottom - border - client_height
+    control = shown[name]
+    if control["parent"] != "dialog":
+        px, py, _, _ = (int(v) for v in shown[control["parent"]]["rect"].split(","))
+        x, y = x + px, y + py
+    cx, cy, width, height = (int(v) for v in control["rect"].split(","))
+    return x + cx, y + cy, width, height
+
+
+def longest_run(row, colour):
+    best = run = 0
+    for pixel in row:
+        run = run + 1 if pixel == colour else 0
+        best = max(best, run)
+    return best
+
+
+class ScreenshotTest(dialog.DialogTestCase):
+    """Screenshots with the caption drawn by Wine itself (there is no window
+    manager on Xvfb), so that they show the whole window."""
+
+    X11_KEY = r"HKCU\Software\Wine\X11 Driver"
+
+    def setUp(self):
+        super().setUp()
+        env = harness.environment().env
+        subprocess.run(["wine", "reg", "add", self.X11_KEY, "/v", "Decorated", "/d", "N", "/f"], env=env,
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(subprocess.run, ["wine", "reg", "delete", self.X11_KEY, "/v", "Decorated", "/f"],
+                        env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # The caption buttons' glyphs come from Marlett.
+        marlett = "/usr/share/wine/fonts/marlett.ttf"
+        fonts = os.path.join(harness.environment().prefix, "drive_c", "windows", "Fonts")
+        if os.path.exists(marlett) and not os.path.exists(os.path.join(fonts, "marlett.ttf")):
+            shutil.copy(marlett, fonts)
+
+    def shoot(self, body, name, folder=None):
+        """Runs START + body, takes a screenshot at the mark "shot" (and a
+        copy cut to the dialog), and returns the dump taken just before it."""
+        with self.start_host(dialog.script(dialog.START, body, dialog.snapshot("shot"), "wait 1500\n",
+                                           dialog.END), folder) as run:
+            run.wait_for("mark shot")
+            run.wait_for("statusbar ")
+            time.sleep(0.7)  # the dialog paints during the host's wait
+            full = harness.screenshot(os.path.join(harness.screenshot_dir(), name + "-screen.png"))
+            result = run.finish()
+        self.assertCleanExit(result)
+        shown = dialog.dumps(result)["shot"]
+        left, top, right, bottom = shown.window_rect()
+        cut = os.path.join(harness.screenshot_dir(), name + ".png")
+        subprocess.run(["convert", full, "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top),
+                        "+repage", cut], check=True)
+        print("\n    screenshot: %s" % cut)
+        return shown, Screen(full)
+
+    def check_drawing(self, shown, screen):
+        logo = screen_rect(shown, "Image1")
+        pixels = screen.area(logo)
+        self.assertFalse(any(LOGO_KEY in row for row in pixels), "the logo's key colour is drawn")
+        # Outside the badge's rounded corner the group box shows through.
+        beside = screen.pixel(logo[0] - 1, logo[1] + logo[3] - 1)
+        self.assertEqual(pixels[-1][0], beside, "the logo's bottom-left corner is transparent")
+        for link in ("Label3", "Label7"):
+            area = screen.area(screen_rect(shown, link))
+            self.assertTrue(any(LINK_BLUE in row for row in area), "%s is not blue" % link)
+            # The underline is one long blue run; letters alone make short ones.
+            self.assertGreaterEqual(max(longest_run(row, LINK_BLUE) for row in area), 25,
+                                    "%s is not underlined" % link)
+        plain = screen.area(screen_rect(shown, "Label1"))
+        self.assertFalse(any(LINK_BLUE in row for row in plain), "Label1 is drawn as a link")
+
+    def test_first_start(self):
+        shown, screen = self.shoot("", "options-dialog")
+        self.assertEqual(shown.dialog["focus"], "E_Username")
+        self.check_drawing(shown, screen)
+
+    def test_refusal_in_the_status_bar(self):
+        service = self.service()
+        refusal = "Falscher Benutzername oder falsches Passwort"
+        service.queue(dialog.REPORT_PATH, Answer.refuse(refusal))
+        folder = self.player(ini=dialog.WITH_ACCOUNT)
+        shown, screen = self.shoot("play C:\\Music\\abba.mp3|ABBA - Waterloo\nwait %d\n"
+                                   % (3 * 5000 // self.build.divisor), "options-dialog-refusal", folder)
+        self.assertEqual(shown.status, refusal)
+        self.assertFalse(shown.checked("C_Active"))
+        self.check_drawing(shown, screen)
+
+
+if __name__ == "__main__":
+    unittest.main()
