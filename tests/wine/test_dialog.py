@@ -308,7 +308,7 @@ class RefusalTest(DialogTestCase):
         service = self.service()
         service.queue(REPORT_PATH, Answer.refuse("Falsches Passwort f\xfcr anna"))
         folder = self.player(ini=WITH_ACCOUNT)
-        ticks = 3 * 5000 // self.build.divisor
+        ticks = 5 * 5000 // self.build.divisor
         with self.start_host(script(
                 START, snapshot("before"), "play C:\\Music\\abba.mp3|ABBA - Waterloo\n",
                 "wait %d\n" % ticks, snapshot("refused"), "close\nwait 100\nconfig\nwait 100\n",

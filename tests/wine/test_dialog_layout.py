@@ -106,6 +106,41 @@ class GeometryTest(dialog.DialogTestCase):
         self.assertTrue(int(shown["GroupBox1"]["exstyle"], 16) & WS_EX_CONTROLPARENT)
 
 
+def scaled(value, text_height):
+    """value * text_height / 13, rounded half up as MulDiv does."""
+    return (2 * value * text_height + 13) // 26
+
+
+class ScalingTest(dialog.DialogTestCase):
+    """At 120 pixels per inch the dialog font's text is higher than 13 pixels
+    and the whole layout grows with it: each control's edges are scaled, its
+    size is what lies between them."""
+
+    DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
+
+    def setUp(self):
+        super().setUp()
+        env = harness.environment().env
+        subprocess.run(["wine", "reg", "add", self.DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "120",
+                        "/f"], env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(subprocess.run, ["wine", "reg", "delete", self.DESKTOP_KEY, "/v", "LogPixels", "/f"],
+                        env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def test_layout_scales_by_the_text_height(self):
+        result, seen = self.run_dialog(dialog.snapshot("shown"))
+        shown = seen["shown"]
+        width, height = (int(v) for v in shown.dialog["client"].split(","))
+        heights = [h for h in range(14, 40) if scaled(344, h) == width]
+        self.assertEqual(len(heights), 1, "the client area did not grow: %s" % result)
+        text_height = heights[0]
+        self.assertEqual(height, scaled(218, text_height))
+        for name, parent, left, top, w, h in GEOMETRY:
+            with self.subTest(control=name, text_height=text_height):
+                l, t = scaled(left, text_height), scaled(top, text_height)
+                r, b = scaled(left + w, text_height), scaled(top + h, text_height)
+                self.assertEqual(shown[name]["rect"], "%d,%d,%d,%d" % (l, t, r - l, b - t))
+
+
 class Screen:
     """A screenshot's pixels, read through ImageMagick as raw RGB."""
 
@@ -182,7 +217,7 @@ class ScreenshotTest(dialog.DialogTestCase):
         left, top, right, bottom = shown.window_rect()
         cut = os.path.join(harness.screenshot_dir(), name + ".png")
         subprocess.run(["convert", full, "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top),
-                        "+repage", cut], check=True)
+                        "+repage", "-strip", cut], check=True)
         print("\n    screenshot: %s" % cut)
         return shown, Screen(full)
 
@@ -213,7 +248,7 @@ class ScreenshotTest(dialog.DialogTestCase):
         service.queue(dialog.REPORT_PATH, Answer.refuse(refusal))
         folder = self.player(ini=dialog.WITH_ACCOUNT)
         shown, screen = self.shoot("play C:\\Music\\abba.mp3|ABBA - Waterloo\nwait %d\n"
-                                   % (3 * 5000 // self.build.divisor), "options-dialog-refusal", folder)
+                                   % (5 * 5000 // self.build.divisor), "options-dialog-refusal", folder)
         self.assertEqual(shown.status, refusal)
         self.assertFalse(shown.checked("C_Active"))
         self.check_drawing(shown, screen)
