@@ -127,7 +127,6 @@ TF_Options::TF_Options(HINSTANCE module, const std::unique_ptr<TSettings>& setti
                        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, module, this)) {
     throw std::runtime_error("The options dialog cannot be created");
   }
-  SendMessageA(window_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
   CreateControls();
   focus_ = Control(IdE_Username);
   Timer1 = std::make_unique<TWindowTimer>(window_.Get(), Timer1Id, TimerInterval(1000));
