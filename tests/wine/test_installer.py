@@ -183,6 +183,17 @@ class InstallerTest(WineTestCase):
         self.assertEqual(file_state(ini), before, "a silent uninstall must keep gen_vantu.ini")
         self.assertTrue(os.path.exists(os.path.join(folder, "winamp.exe")))
 
+    def test_installed_dll_runs_in_the_host(self):
+        # The stripped DLL, where the installer put it, as the player loads it.
+        folder = self.player(ini=b"[Main]\r\nActive=0\r\nNickname=jo\r\nPassword=x\r\n", with_dll=False)
+        open(os.path.join(folder.path, "winamp.exe"), "wb").close()
+        self.assertEqual(self.install("/D=" + harness.windows_path(folder.path)), 0)
+        result = self.run_host("load\nsethandles\ninit\nquit\nunload\nexit 0\n", folder=folder)
+        self.assertCleanExit(result)
+        for line in ("init -> 0", "quit", "unload -> 1"):
+            self.assertIn(line, result.lines, str(result))
+        self.assertFalse(result.starting("error"), str(result))
+
     def test_finds_the_player_folder_in_its_uninstall_entry(self):
         # `found` holds the player; `other` does too and must stay untouched.
         cases = (
