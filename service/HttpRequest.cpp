@@ -69,10 +69,13 @@ RequestTarget ParseRequestUrl(std::string_view url) {
   if (request.host.empty()) throw EIdSocketError(kHostNotFound);
   request.port = colon == std::string_view::npos ? 80 : ParsePort(authority.substr(colon + 1));
   request.hostHeader = request.host;
-  if (request.port != 80) request.hostHeader += ":" + std::to_string(request.port);
+  if (request.port != 80) {
+    request.hostHeader += ':';
+    request.hostHeader += std::to_string(request.port);
+  }
 
-  request.target = EscapeControlBytes(pathAndQuery);
-  if (request.target.empty() || request.target.front() != '/') request.target.insert(0, "/");
+  if (pathAndQuery.empty() || pathAndQuery.front() != '/') request.target.push_back('/');
+  request.target += EscapeControlBytes(pathAndQuery);
   request.path = request.target.substr(0, request.target.find('?'));
   return request;
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,9 @@ struct ResponseCase {
   std::string errorBody;  // of a protocol error
   bool small = true;      // cheap enough to feed byte by byte and cut everywhere
 };
+
+// gtest shows a case by its name rather than its bytes.
+inline void PrintTo(const ResponseCase& c, std::ostream* os) { *os << c.name; }
 
 // Success with this body.
 inline ResponseCase Ok(std::string name, Script script, std::string result) {
