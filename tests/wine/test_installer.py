@@ -25,6 +25,8 @@ SETUP = "vantu-setup.exe"
 UNINSTALLER = "uninstall_gen_vantu.exe"
 EXIT_NO_PLAYER = 2
 EXIT_PLAYER_RUNNING = 3
+EXIT_MEANINGS = {0: "done", 1: "cancelled", EXIT_NO_PLAYER: "no winamp.exe in the folder",
+                 EXIT_PLAYER_RUNNING: "a player window exists"}
 # Nothing an installer would write: mixed line ends, no final newline, a
 # byte above 127.
 USER_INI = b"[Main]\r\nActive=0\r\nNickname=jo\xe9\nPassword=p w"
@@ -146,6 +148,10 @@ class InstallerTest(WineTestCase):
         plugins = harness.windows_path(os.path.join(folder, "Plugins"))
         return wine(os.path.join(folder, "Plugins", UNINSTALLER), "/S", *verbatim("_?=" + plugins)).returncode
 
+    def assertExit(self, code, expected, case=""):
+        meaning = lambda c: "%d (%s)" % (c, EXIT_MEANINGS.get(c, "?"))  # noqa: E731
+        self.assertEqual(code, expected, "%s: exit %s, expected %s" % (case, meaning(code), meaning(expected)))
+
     def assertInstalled(self, folder, installed=True):
         dll = os.path.join(folder, "Plugins", harness.DLL_NAME)
         if not installed:
@@ -159,7 +165,7 @@ class InstallerTest(WineTestCase):
         ini = os.path.join(folder, "Plugins", harness.INI_NAME)
         before = file_state(ini)
 
-        self.assertEqual(self.install(*verbatim("/D=" + win)), 0)
+        self.assertExit(self.install(*verbatim("/D=" + win)), 0)
         self.assertInstalled(folder)
         self.assertEqual(file_state(ini), before, "the installer touched gen_vantu.ini")
         uninstaller = os.path.join(folder, "Plugins", UNINSTALLER)
@@ -187,7 +193,7 @@ class InstallerTest(WineTestCase):
         # The stripped DLL, where the installer put it, as the player loads it.
         folder = self.player(ini=b"[Main]\r\nActive=0\r\nNickname=jo\r\nPassword=x\r\n", with_dll=False)
         open(os.path.join(folder.path, "winamp.exe"), "wb").close()
-        self.assertEqual(self.install("/D=" + harness.windows_path(folder.path)), 0)
+        self.assertExit(self.install("/D=" + harness.windows_path(folder.path)), 0)
         result = self.run_host("load\nsethandles\ninit\nquit\nunload\nexit 0\n", folder=folder)
         self.assertCleanExit(result)
         for line in ("init -> 0", "quit", "unload -> 1"):
@@ -208,7 +214,7 @@ class InstallerTest(WineTestCase):
             with self.subTest(case=name):
                 (found, found_win), (other, other_win) = self.folder(), self.folder()
                 reg_set(PLAYER_KEY, entry(found_win, other_win))
-                self.assertEqual(self.install(), 0, name)
+                self.assertExit(self.install(), 0, name)
                 self.assertInstalled(found)
                 self.assertFalse(os.path.exists(os.path.join(other, "Plugins")), name)
                 self.assertEqual((reg_values(OWN_KEY) or {}).get("InstallLocation"), found_win, name)
@@ -224,7 +230,7 @@ class InstallerTest(WineTestCase):
                 folder, win = self.folder(player=False)
                 reg_set(PLAYER_KEY, {entry_value: win} if entry_value else {})
                 code = self.install(*verbatim("/D=" + win)) if by_switch else self.install()
-                self.assertEqual(code, EXIT_NO_PLAYER, name)
+                self.assertExit(code, EXIT_NO_PLAYER, name)
                 self.assertEqual(os.listdir(folder), [], name)
                 self.assertIsNone(reg_values(OWN_KEY), name)
 
@@ -233,20 +239,20 @@ class InstallerTest(WineTestCase):
 
         player = FakePlayer(self.fake_player_exe)
         self.addCleanup(player.stop)
-        self.assertEqual(self.install(*verbatim("/D=" + win)), EXIT_PLAYER_RUNNING)
+        self.assertExit(self.install(*verbatim("/D=" + win)), EXIT_PLAYER_RUNNING)
         self.assertInstalled(folder, installed=False)
         self.assertIsNone(reg_values(OWN_KEY))
         player.stop()
-        self.assertEqual(self.install(*verbatim("/D=" + win)), 0, "install once the player is closed")
+        self.assertExit(self.install(*verbatim("/D=" + win)), 0, "install once the player is closed")
         self.assertInstalled(folder)
 
         player = FakePlayer(self.fake_player_exe)
         self.addCleanup(player.stop)
-        self.assertEqual(self.uninstall_in_place(folder), EXIT_PLAYER_RUNNING)
+        self.assertExit(self.uninstall_in_place(folder), EXIT_PLAYER_RUNNING)
         self.assertInstalled(folder)
         self.assertIsNotNone(reg_values(OWN_KEY))
         player.stop()
-        self.assertEqual(self.uninstall_in_place(folder), 0, "uninstall once the player is closed")
+        self.assertExit(self.uninstall_in_place(folder), 0, "uninstall once the player is closed")
         self.assertInstalled(folder, installed=False)
         self.assertIsNone(reg_values(OWN_KEY))
         with open(os.path.join(folder, "Plugins", harness.INI_NAME), "rb") as ini:
