@@ -23,7 +23,7 @@ class NetLibrary {
   NetLibrary& operator=(const NetLibrary&) = delete;
 
  private:
-  bool started_ = false;
+  [[maybe_unused]] bool started_ = false;  // Winsock only
 };
 
 // Once set, stays set: every wait of the connections that watch it ends at
@@ -66,7 +66,7 @@ class TcpConnection final : public http::ByteSource {
  private:
   const CancelSignal& cancel_;
   std::intptr_t socket_ = -1;
-  std::intptr_t event_ = 0;  // Winsock: the socket's network event
+  [[maybe_unused]] std::intptr_t event_ = 0;  // Winsock only: the socket's network event
 };
 
 // POSIX back end only: errno and getaddrinfo codes as Windows Sockets numbers.

@@ -91,7 +91,7 @@ int WinsockNumberForResolver(int gaiError, int savedErrno) {
   }
 }
 
-NetLibrary::NetLibrary() : started_(true) {}
+NetLibrary::NetLibrary() = default;
 NetLibrary::~NetLibrary() = default;
 
 CancelSignal::CancelSignal() {
