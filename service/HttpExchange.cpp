@@ -76,6 +76,7 @@ class Reader {
 
  private:
   HeaderCollector ReadFinalHead() {
+    std::size_t interimBytes = 0;  // endless 100 responses count against the head's cap too
     for (;;) {
       HeaderCollector head;
       HeadProgress progress;
@@ -88,7 +89,8 @@ class Reader {
         if (code >= 200 && code <= 299) throw EIdException("Undefined situation");
         throw EIdHTTPProtocolException(head.statusLine, code, {});
       }
-      if (length == kTooLong) {
+      interimBytes += length > 0 ? static_cast<std::size_t>(length) : 0;
+      if (length == kTooLong || interimBytes > kMaxHeadBytes) {
         info_.reusable = false;
         throw EIdReadLnMaxLineLengthExceeded();
       }

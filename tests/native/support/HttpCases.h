@@ -152,6 +152,8 @@ inline const std::vector<ResponseCase>& ResponseCases() {
     const std::string notFound = "HTTP/1.1 404 Not Found\r\n";
     std::string bigHead = ok;
     while (bigHead.size() <= kMiB) bigHead += LongHeaderLine(16000);
+    std::string endlessInterim;
+    while (endlessInterim.size() <= kMiB) endlessInterim += "HTTP/1.1 100 Continue\r\n" + LongHeaderLine(1000) + "\r\n";
     return std::vector<ResponseCase>{
         // Bodies of 2xx answers and how their length is found.
         Ok("content_length", {Send(ok + "Content-Length: 5\r\n\r\nhello")}, "hello"),
@@ -258,6 +260,8 @@ inline const std::vector<ResponseCase>& ResponseCases() {
               {Send(ok + "Transfer-Encoding: chunked\r\n\r\n1 " + std::string(16383, ' ') + "\r\nx\r\n0\r\n\r\n")},
               Failure::LineTooLong, kTooLong),
         Large(Fails("header_block_over_1_MiB", {Send(bigHead + "\r\n")}, Failure::LineTooLong, kTooLong)),
+        Large(Fails("interim_responses_over_1_MiB", {Send(endlessInterim + ok + "Content-Length: 0\r\n\r\n")},
+                    Failure::LineTooLong, kTooLong)),
         Large(Ok("body_capped_content_length",
                  {Send(ok + "Content-Length: " + std::to_string(2 * kMiB) + "\r\n\r\n" + std::string(2 * kMiB, 'x'))},
                  std::string(kMiB, 'x'))),
