@@ -76,6 +76,19 @@ TEST(Loopback, KeepOrCloseAfterEachExchange) {
   }
 }
 
+TEST(Loopback, KeptConnectionClosedAfterTheCheckFailsWithoutRetry) {
+  // The server takes the second request on the kept connection and closes it
+  // unanswered, as when its closing crosses the client's liveness check.
+  ScriptedServer server({{Send(kEmptyOk), ReadRequest()}, {Send(kEmptyOk)}});
+  THttpClient client;
+  client.SetReadLimits(kTestLimits);
+  const Outcome first = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/a", result); });
+  EXPECT_EQ(first.message, "");
+  const Outcome second = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/b", result); });
+  EXPECT_EQ(second.message, kClosed);
+  EXPECT_EQ(server.Connections(), 1u) << "the request was repeated on a new connection";
+}
+
 TEST(Loopback, CookiesAndBasicCredentialsCarryOverToTheNextRequest) {
   ScriptedServer server({{
       Send("HTTP/1.1 401 Unauthorized\r\nSet-Cookie: sid=42; Path=/\r\n"
