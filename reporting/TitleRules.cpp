@@ -43,20 +43,7 @@ std::string ReplaceAll(std::string_view text, std::string_view what, std::string
 }  // namespace
 
 std::string EncodeQueryValue(std::string_view text) {
-  static constexpr char Hex[] = "0123456789ABCDEF";
-  std::string result;
-  result.reserve(text.size());
-  for (char c : text) {
-    auto byte = static_cast<unsigned char>(c);
-    if (NeedsEncoding(byte)) {
-      result += '%';
-      result += Hex[byte >> 4];
-      result += Hex[byte & 0xF];
-    } else {
-      result += c;
-    }
-  }
-  return result;
+  return PercentEncode(text, NeedsEncoding);
 }
 
 TArtistSong SplitTitle(std::string_view title) {

@@ -1,5 +1,6 @@
 #include "service/HttpRequest.h"
 
+#include "plugin/TextRules.h"
 #include "service/HttpErrors.h"
 #include "service/HttpResponseReader.h"
 
@@ -12,20 +13,7 @@ constexpr int kAddressNotAvailable = 10049;
 bool IsControlOrSpace(unsigned char c) { return c <= 32 || c == 127; }
 
 std::string EscapeControlBytes(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string escaped;
-  escaped.reserve(text.size());
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (IsControlOrSpace(byte)) {
-      escaped += '%';
-      escaped += kHex[byte >> 4];
-      escaped += kHex[byte & 15];
-    } else {
-      escaped += c;
-    }
-  }
-  return escaped;
+  return PercentEncode(text, [](unsigned char byte) { return IsControlOrSpace(byte); });
 }
 
 std::uint16_t ParsePort(std::string_view text) {
