@@ -8,7 +8,6 @@ killed and the test fails with what it printed so far.
 """
 
 import atexit
-import glob
 import os
 import queue
 import re
@@ -77,8 +76,13 @@ def read_cmake_cache(path):
 
 
 def find_file(directory, name):
-    found = sorted(glob.glob(os.path.join(directory, "**", name), recursive=True))
-    return found[0] if found else None
+    """The first `name` below `directory`, without following symbolic links
+    (a Wine prefix in the build folder links its drive Z: to the root)."""
+    for folder, subfolders, files in os.walk(directory):
+        subfolders[:] = sorted(d for d in subfolders if d not in ("dosdevices", "CMakeFiles"))
+        if name in files:
+            return os.path.join(folder, name)
+    return None
 
 
 _builds = {}
@@ -143,7 +147,7 @@ class Environment:
         self._xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            start_new_session=True)
+            start_new_session=True, preexec_fn=die_with_parent)
         os.close(write_end)
         with os.fdopen(read_end) as pipe:
             number = pipe.readline().strip()
@@ -153,21 +157,43 @@ class Environment:
 
     def _prepare_prefix(self):
         ready = os.path.join(self.prefix, ".vantu-ready")
-        if os.path.exists(ready):
+        if os.path.exists(ready) and open(ready).read() == PREFIX_SETTINGS:
             return
         os.makedirs(self.prefix, exist_ok=True)
-        run = lambda *command: subprocess.run(list(command), env=self.env, check=True,  # noqa: E731
-                                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        run("wineboot", "-i")
-        # A crash must end the process with its exit code, not wait in a dialog.
-        run("wine", "reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog",
-            "/t", "REG_DWORD", "/d", "0", "/f")
-        run("wineserver", "-w")
+        quiet = dict(env=self.env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineboot", "-i"], **quiet)
+        settings = os.path.join(self.prefix, "vantu-tests.reg")
+        with open(settings, "w") as reg:
+            reg.write(PREFIX_SETTINGS)
+        subprocess.run(["wine", "regedit", "/S", windows_path(settings)], **quiet)
+        subprocess.run(["wineserver", "-w"], **quiet)
         fonts = os.path.join(self.prefix, "drive_c", "windows", "Fonts")
         os.makedirs(fonts, exist_ok=True)
         shutil.copy(sans_serif_font(), fonts)
         with open(ready, "w") as marker:
-            marker.write("prefix prepared for the Wine tests\n")
+            marker.write(PREFIX_SETTINGS)
+
+
+# A crash ends the process with its exit code instead of waiting in a dialog.
+# Xvfb runs no window manager: unmanaged windows keep the positions Windows
+# would give them, and hiding one does not wait 2 s for the manager's answer.
+PREFIX_SETTINGS = """REGEDIT4
+
+[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
+"Managed"="N"
+"""
+
+
+def die_with_parent():
+    """Xvfb gets SIGTERM when the test run ends, however it ends."""
+    try:
+        import ctypes
+        ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+    except OSError:
+        pass
 
 
 def sans_serif_font():

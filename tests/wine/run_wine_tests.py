@@ -7,6 +7,7 @@ skipped); the exit status is non-zero when any test failed.
 
 import argparse
 import os
+import signal
 import sys
 import threading
 import time
@@ -72,6 +73,8 @@ def main():
     if args.slow_dll_build:
         os.environ["VANTU_SLOW_DLL_BUILD"] = os.path.abspath(args.slow_dll_build)
 
+    # A terminated run still stops its Wine processes and Xvfb.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     import harness
     try:
         harness.build("fast")

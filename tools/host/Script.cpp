@@ -39,6 +39,7 @@ const std::vector<Syntax>& Commands() {
       {"altf4", {}, 0},
       {"move", {Arg::Integer, Arg::Integer}, 2},
       {"dump", {}, 0},
+      {"crash", {}, 0},
   };
   return table;
 }

@@ -222,6 +222,7 @@ int Run(const std::vector<Command>& commands, HostWindow& host) {
     else if (name == "altf4") PressAltF4();
     else if (name == "move") MoveDialog(Number(args[0]), Number(args[1]));
     else if (name == "dump") DumpDialog();
+    else if (name == "crash") RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr);
     // Windows that a command showed or hid are reported right after it.
     host.PollWindows();
   }

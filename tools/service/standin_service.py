@@ -81,10 +81,12 @@ class Request:
         self.raw = raw
         self.connection = connection  # serial number of the TCP connection
         self.received = received      # time.monotonic() when complete
-        line = raw.split(b"\r\n", 1)[0]
-        parts = line.split(b" ")
-        self.method = parts[0].decode("latin-1")
-        self.target = parts[1].decode("latin-1") if len(parts) > 1 else ""
+        line = raw.split(b"\r\n", 1)[0].decode("latin-1")
+        # The client escapes nothing, so the target itself may hold spaces:
+        # it runs from the first space to the last one before "HTTP/".
+        self.method, _, rest = line.partition(" ")
+        target, _, version = rest.rpartition(" ")
+        self.target = target if version.startswith("HTTP/") else rest
         self.path, _, self.query = self.target.partition("?")
 
     @property

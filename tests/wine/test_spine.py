@@ -1,0 +1,150 @@
+"""The plug-in's frame in the substitute host: the export and its header, the
+order of init and quit, where the settings come from, the write error box,
+and a long load-init-quit-unload cycle that must leave nothing behind."""
+
+import os
+import shutil
+
+import harness
+from harness import WineTestCase
+
+REPORT = "/listen_in.php"
+START = "load\nsethandles\ninit\n"
+DIALOG_SHOWN = "window shown vantu settings"
+
+
+def ini(nickname="bob", password="secret", active="1"):
+    return "[Main]\r\nActive=%s\r\nNickname=%s\r\nPassword=%s\r\n" % (active, nickname, password)
+
+
+class HeaderTest(WineTestCase):
+    def test_header_as_found_and_the_handle_the_host_wrote_is_queried(self):
+        result = self.run_host(START.replace("init\n", "") + "load\ninit\nplay C:\\\\a.mp3|Abba - Waterloo\n"
+                               "wait 500\nquit\nunload\nunload\n", self.player(ini()))
+        self.assertCleanExit(result)
+        first, second = result.starting("header ")
+        fields = harness.parse_fields(first)
+        self.assertEqual(fields["version"], "16", first)
+        self.assertTrue(fields["description"].endswith("Plugin"), first)
+        self.assertNotEqual(fields["description"], "Plugin", first)
+        # Fields 6 and 7 hold zero until the host writes them ...
+        self.assertEqual((fields["window"], fields["instance"]), ("00000000", "00000000"), first)
+        self.assertEqual(fields["same"], "1", first)
+        # ... and a second load of the same library returns the same record,
+        # now with the handles the host wrote.
+        again = harness.parse_fields(second)
+        self.assertNotEqual(again["window"], "00000000", second)
+        self.assertNotEqual(again["instance"], "00000000", second)
+        # The watcher made in init sends its queries to that window: the host
+        # sees them in its own window procedure.
+        self.assertIn("query 104 104 -> 1", result.lines, str(result))
+
+
+class LifecycleTest(WineTestCase):
+    def test_init_then_quit_then_unload_and_no_query_after_quit(self):
+        folder = self.player(ini())
+        result = self.run_host(START + "play C:\\\\a.mp3|Abba - Waterloo\nwait 500\nquit\n"
+                               "play C:\\\\b.mp3|Queen - Bohemian Rhapsody\nwait 600\nunload\nwait 300\n",
+                               folder)
+        self.assertCleanExit(result)
+        calls = [line for line in result.lines if line.split(" ")[0] in ("call", "init", "quit", "unload")]
+        self.assertEqual(calls, ["call init", "init -> 0", "call quit", "quit", "unload -> 1"], str(result))
+        quit_at = result.index("quit")
+        self.assertTrue(any(line.startswith("query ") for line in result.lines[:quit_at]), str(result))
+        self.assertEqual([line for line in result.lines[quit_at:] if line.startswith("query ")], [],
+                         "the watcher went on after quit:\n%s" % result)
+        # Nothing is saved at quit.
+        self.assertEqual(folder.ini_bytes(), ini().encode(), "quit changed the settings file")
+
+    def test_settings_file_decides_dialog_and_reporting(self):
+        # (case, settings file or None, expect reports, expect the dialog at init)
+        cases = [
+            ("user name, Active=1", ini(), True, False),
+            ("user name, Active=0", ini(active="0"), False, False),
+            ("user name, Active=yes reads the default", ini(active="yes"), True, False),
+            ("user name, no Active key", "[Main]\r\nNickname=bob\r\nPassword=secret\r\n", True, False),
+            ("no user name", ini(nickname=""), False, True),
+            ("no file", None, False, True),
+        ]
+        for case, content, reports, dialog in cases:
+            with self.subTest(case=case):
+                service = self.service()
+                folder = self.player(content)
+                result = self.run_host(START + "dump\nplay C:\\\\Music\\\\a.mp3|Abba - Waterloo\nwait 700\n"
+                                       "quit\nunload\n", folder)
+                self.assertCleanExit(result)
+                sent = service.requests_to(REPORT)
+                service.stop()
+                self.assertEqual(bool(sent), reports, "%s: reports %s\n%s" % (case, sent, result))
+                self.assertEqual(DIALOG_SHOWN in result.lines, dialog, "%s:\n%s" % (case, result))
+                if reports:
+                    self.assertEqual((sent[0].param("username"), sent[0].param("password")), ("bob", "secret"),
+                                     case)
+                if dialog:
+                    # Filled from the settings as loaded: empty, Active ticked.
+                    self.assertIn("text= ", result.first("control E_Username ") + " ", case)
+                    self.assertIn(" checked=1 ", result.first("control C_Active "), case)
+                # Init never writes the file.
+                self.assertEqual(folder.ini_bytes(), None if content is None else content.encode(), case)
+
+    def test_settings_path_follows_the_executable_not_the_library(self):
+        folder = self.player(ini(nickname="beside_exe"), with_dll=False)
+        # The library lives elsewhere, with settings files of its own that
+        # must not be read.
+        library = os.path.join(folder.path, "lib")
+        os.makedirs(os.path.join(library, "Plugins"))
+        shutil.copy(self.build.dll, os.path.join(library, harness.DLL_NAME))
+        for decoy in (os.path.join(library, "Plugins", harness.INI_NAME), os.path.join(library, harness.INI_NAME)):
+            with open(decoy, "w") as settings:
+                settings.write(ini(nickname="beside_dll"))
+        service = self.service()
+        result = self.run_host("load lib\\\\gen_vantu.dll\nsethandles\ninit\n"
+                               "play C:\\\\a.mp3|Abba - Waterloo\nwait 700\nquit\nunload\n", folder)
+        self.assertCleanExit(result)
+        users = [request.param("username") for request in service.requests_to(REPORT)]
+        self.assertEqual(users, ["beside_exe"], str(result))
+
+
+class WriteErrorTest(WineTestCase):
+    def test_write_error_box_names_the_file_and_the_dialog_stays(self):
+        # No Plugins folder beside the executable, so the settings file cannot
+        # be written; the executable's name gives the box its caption.
+        folder = self.player(host_name="VANTU_Host.test.exe", with_dll=False)
+        library = os.path.join(folder.path, "lib")
+        os.makedirs(library)
+        shutil.copy(self.build.dll, os.path.join(library, harness.DLL_NAME))
+        shutil.rmtree(folder.plugins)
+        result = self.run_host("load lib\\\\gen_vantu.dll\nsethandles\ninit\nsettext E_Username bob\n"
+                               "click Button1\nwait 200\ndump\nquit\nunload\n", folder)
+        self.assertCleanExit(result)
+        boxes = result.starting("messagebox ")
+        self.assertEqual(len(boxes), 1, str(result))
+        box = harness.parse_fields(boxes[0])
+        expected_path = harness.windows_path(os.path.join(folder.path, "Plugins", harness.INI_NAME))
+        self.assertEqual(box["caption"], "Vantu_host", boxes[0])
+        self.assertEqual(box["text"], "In %s kann nicht geschrieben werden." % expected_path, boxes[0])
+        self.assertEqual((box["buttons"], box["icon"]), ("OK", "1"), boxes[0])
+        self.assertIn(" visible=1 ", result.first("dialog "), "the dialog closed after the error:\n%s" % result)
+        self.assertFalse(os.path.exists(folder.plugins), "a settings folder appeared")
+
+
+class CycleTest(WineTestCase):
+    CYCLES = 200
+
+    def test_load_init_config_quit_unload_cycle_leaves_nothing_behind(self):
+        cycle = "load\nsethandles\ninit\nconfig\nwait 10\nquit\nunload\n"
+        script = ("quiet on\nplay C:\\\\a.mp3|Abba - Waterloo\n" + cycle * 3 + "wait 100\nstats\n" +
+                  cycle * self.CYCLES + "wait 100\nstats\n")
+        result = self.run_host(script, self.player(ini()), timeout=600)
+        self.assertCleanExit(result)
+        self.assertEqual(result.starting("messagebox "), [], str(result)[-3000:])
+        self.assertEqual(len(result.starting("unload -> 1")), self.CYCLES + 3, str(result)[-3000:])
+        before, after = (harness.parse_fields(line) for line in result.starting("stats "))
+        figures = {key: (int(before[key]), int(after[key])) for key in before}
+        print("\n    %d cycles in %.1f s: %s" % (self.CYCLES, result.seconds,
+              ", ".join("%s %d -> %d" % (key, a, b) for key, (a, b) in figures.items())))
+        for key in ("handles", "threads", "windows", "gdi", "user"):
+            self.assertLessEqual(figures[key][1], figures[key][0], "%s grew: %s" % (key, figures))
+        # A leak of a single kilobyte per cycle would pass this bound by far.
+        growth = figures["private"][1] - figures["private"][0]
+        self.assertLess(growth, 100 * 1024, "private memory grew by %d bytes: %s" % (growth, figures))
