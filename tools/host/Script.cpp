@@ -31,6 +31,7 @@ const std::vector<Syntax>& Commands() {
       {"wait", {Arg::Integer}, 1},
       {"mark", {Arg::Text}, 0},
       {"stats", {}, 0},
+      {"handletypes", {}, 0},
       {"exit", {Arg::Integer}, 1},
       {"settext", {Arg::Control, Arg::Text}, 1},
       {"click", {Arg::Control}, 1},

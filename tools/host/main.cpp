@@ -4,11 +4,13 @@
 #include <windows.h>
 
 #include <psapi.h>
+#include <winternl.h>
 #include <tlhelp32.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 
 #include "Dialog.h"
@@ -60,6 +62,10 @@ class PluginLibrary {
     }
     header_ = entry();
     TPluginHeader* again = entry();
+    if (!header_) {
+      Print("error load: winampGetGeneralPurposePlugin returned null");
+      return;
+    }
     Print("header version=" + std::to_string(header_->Version) +
           " description=" + Escape(header_->Description ? header_->Description : "") +
           " window=" + Hex(header_->HostWindow) + " instance=" + Hex(header_->LibraryInstance) +
@@ -132,21 +138,46 @@ unsigned CountThreads() {
 
 // Wine answers GetProcessHandleCount with 0; its handle values are table
 // slots handed out from the bottom, so probing them finds every open handle.
-DWORD CountHandles() {
-  DWORD count = 0;
-  if (GetProcessHandleCount(GetCurrentProcess(), &count) && count) return count;
+std::vector<HANDLE> OpenHandles() {
+  std::vector<HANDLE> handles;
   constexpr unsigned GiveUpAfter = 4096;  // unused slots in a row
   unsigned unused = 0;
   for (std::uintptr_t value = 4; unused < GiveUpAfter; value += 4) {
     DWORD flags;
     if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
-      ++count;
+      handles.push_back(reinterpret_cast<HANDLE>(value));
       unused = 0;
     } else {
       ++unused;
     }
   }
-  return count;
+  return handles;
+}
+
+DWORD CountHandles() {
+  DWORD count = 0;
+  if (GetProcessHandleCount(GetCurrentProcess(), &count) && count) return count;
+  return static_cast<DWORD>(OpenHandles().size());
+}
+
+std::string HandleType(HANDLE handle) {
+  alignas(8) char buffer[1024] = {};
+  ULONG length = 0;
+  if (NtQueryObject(handle, ObjectTypeInformation, buffer, sizeof buffer, &length) != 0) return "?";
+  const auto* type = reinterpret_cast<const PUBLIC_OBJECT_TYPE_INFORMATION*>(buffer);
+  std::string name;
+  for (USHORT i = 0; i < type->TypeName.Length / sizeof(WCHAR); ++i)
+    name += static_cast<char>(type->TypeName.Buffer[i]);
+  return name;
+}
+
+// Which kinds of handle are open: tells a leaked semaphore from a leaked file.
+void PrintHandleTypes() {
+  std::map<std::string, unsigned> counts;
+  for (HANDLE handle : OpenHandles()) ++counts[HandleType(handle)];
+  std::string line = "handletypes";
+  for (const auto& [type, count] : counts) line += " " + type + "=" + std::to_string(count);
+  Print(line);
 }
 
 // Wine leaves PrivateUsage at 0; the committed private pages are the same figure.
@@ -214,6 +245,7 @@ int Run(const std::vector<Command>& commands, HostWindow& host) {
     else if (name == "wait") host.Wait(static_cast<unsigned>(Number(args[0])));
     else if (name == "mark") Print("mark " + Escape(args[0]));
     else if (name == "stats") PrintStats();
+    else if (name == "handletypes") PrintHandleTypes();
     else if (name == "exit") return Number(args[0]);
     else if (name == "settext") SetControlText(args[0], args[1]);
     else if (name == "click") ClickControl(args[0]);
