@@ -133,18 +133,19 @@ class CycleTest(WineTestCase):
 
     def test_load_init_config_quit_unload_cycle_leaves_nothing_behind(self):
         cycle = "load\nsethandles\ninit\nconfig\nwait 10\nquit\nunload\n"
-        script = ("quiet on\nplay C:\\\\a.mp3|Abba - Waterloo\n" + cycle * 3 + "wait 100\nstats\n" +
-                  cycle * self.CYCLES + "wait 100\nstats\n")
+        script = ("quiet on\nplay C:\\\\a.mp3|Abba - Waterloo\n" + cycle * 3 + "wait 100\nstats\nhandletypes\n" +
+                  cycle * self.CYCLES + "wait 100\nstats\nhandletypes\n")
         result = self.run_host(script, self.player(ini()), timeout=600)
         self.assertCleanExit(result)
         self.assertEqual(result.starting("messagebox "), [], str(result)[-3000:])
         self.assertEqual(len(result.starting("unload -> 1")), self.CYCLES + 3, str(result)[-3000:])
         before, after = (harness.parse_fields(line) for line in result.starting("stats "))
         figures = {key: (int(before[key]), int(after[key])) for key in before}
-        print("\n    %d cycles in %.1f s: %s" % (self.CYCLES, result.seconds,
-              ", ".join("%s %d -> %d" % (key, a, b) for key, (a, b) in figures.items())))
+        kinds = "\n".join(result.starting("handletypes"))
+        print("\n    %d cycles in %.1f s: %s\n%s" % (self.CYCLES, result.seconds,
+              ", ".join("%s %d -> %d" % (key, a, b) for key, (a, b) in figures.items()), kinds))
         for key in ("handles", "threads", "windows", "gdi", "user"):
-            self.assertLessEqual(figures[key][1], figures[key][0], "%s grew: %s" % (key, figures))
-        # A leak of a single kilobyte per cycle would pass this bound by far.
+            self.assertLessEqual(figures[key][1], figures[key][0], "%s grew: %s\n%s" % (key, figures, kinds))
+        # Even one kilobyte lost per cycle would cross this bound twice over.
         growth = figures["private"][1] - figures["private"][0]
         self.assertLess(growth, 100 * 1024, "private memory grew by %d bytes: %s" % (growth, figures))
