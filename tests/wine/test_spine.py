@@ -135,7 +135,7 @@ class CycleTest(WineTestCase):
         cycle = "load\nsethandles\ninit\nconfig\nwait 10\nquit\nunload\n"
         script = ("quiet on\nplay C:\\\\a.mp3|Abba - Waterloo\n" + cycle * 3 + "wait 100\nstats\nhandletypes\n" +
                   cycle * self.CYCLES + "wait 100\nstats\nhandletypes\n")
-        result = self.run_host(script, self.player(ini()), timeout=600)
+        result = self.run_host(script, self.player(ini()), timeout=240)
         self.assertCleanExit(result)
         self.assertEqual(result.starting("messagebox "), [], str(result)[-3000:])
         self.assertEqual(len(result.starting("unload -> 1")), self.CYCLES + 3, str(result)[-3000:])

@@ -124,6 +124,7 @@ class StandinService:
         self.log_path = log_path
         self.on_request = on_request
         self.requests = []
+        self.received = {}  # connection serial -> every byte it brought, requests or not
         self._defaults = {}
         self._queues = {}
         self._lock = threading.Condition()
@@ -233,6 +234,8 @@ class StandinService:
                         continue
                     if not chunk:
                         return
+                    with self._lock:
+                        self.received.setdefault(serial, bytearray()).extend(chunk)
                     buffer += chunk
                     continue
                 raw, buffer = buffer[:end + 4], buffer[end + 4:]
