@@ -104,6 +104,27 @@ std::string CheckArg(Arg kind, std::string_view raw, Command& command) {
   return "bad argument";
 }
 
+// Fills `command` from one script line; returns what is wrong with it.
+std::string ParseLine(std::string_view line, Command& command) {
+  size_t space = line.find(' ');
+  std::string_view name = line.substr(0, space);
+  std::string_view rest = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
+  const auto& table = Commands();
+  auto syntax = std::find_if(table.begin(), table.end(), [&](const Syntax& s) { return name == s.name; });
+  if (syntax == table.end()) return "unknown command " + std::string(name);
+  command.name = name;
+  if (syntax->args.empty() && !rest.empty()) return command.name + " takes no arguments";
+  auto parts = SplitArgs(rest, syntax->args.size());
+  if (parts.size() < syntax->required) return command.name + " needs more arguments";
+  for (size_t i = 0; i < parts.size(); ++i) {
+    std::string problem = CheckArg(syntax->args[i], parts[i], command);
+    if (!problem.empty()) return problem;
+  }
+  // A text left out at the end is the empty text ("settext E_Username" clears the box).
+  for (size_t i = parts.size(); i < syntax->args.size(); ++i) command.args.emplace_back();
+  return {};
+}
+
 }  // namespace
 
 const std::vector<std::string>& ControlNames() {
@@ -168,34 +189,12 @@ ParsedScript ParseScript(std::string_view text) {
     size_t first = line.find_first_not_of(" \t");
     if (first == std::string_view::npos || line[first] == '#') continue;
 
-    size_t space = line.find(' ');
-    std::string_view name = line.substr(0, space);
-    std::string_view rest = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
-    const auto& table = Commands();
-    auto syntax = std::find_if(table.begin(), table.end(), [&](const Syntax& s) { return name == s.name; });
-    if (syntax == table.end()) {
-      result.error = "line " + std::to_string(lineNumber) + ": unknown command " + std::string(name);
+    Command command{lineNumber, {}, {}};
+    std::string problem = ParseLine(line, command);
+    if (!problem.empty()) {
+      result.error = "line " + std::to_string(lineNumber) + ": " + problem;
       return result;
     }
-    Command command{lineNumber, std::string(name), {}};
-    auto parts = SplitArgs(rest, syntax->args.size());
-    if (syntax->args.empty() && !rest.empty()) {
-      result.error = "line " + std::to_string(lineNumber) + ": " + std::string(name) + " takes no arguments";
-      return result;
-    }
-    if (parts.size() < syntax->required) {
-      result.error = "line " + std::to_string(lineNumber) + ": " + std::string(name) + " needs more arguments";
-      return result;
-    }
-    for (size_t i = 0; i < parts.size(); ++i) {
-      std::string problem = CheckArg(syntax->args[i], parts[i], command);
-      if (!problem.empty()) {
-        result.error = "line " + std::to_string(lineNumber) + ": " + problem;
-        return result;
-      }
-    }
-    // A text left out at the end is the empty text ("settext E_Username" clears the box).
-    for (size_t i = parts.size(); i < syntax->args.size(); ++i) command.args.emplace_back();
     result.commands.push_back(std::move(command));
   }
   return result;
