@@ -48,7 +48,7 @@ class ScriptTest(WineTestCase):
         self.assertEqual(result.lines[1:], [
             "error settext: no dialog", "error click: no dialog", "error gettext: no dialog",
             "error close: no dialog", "error altf4: no dialog", "error move: no dialog",
-            "dialog exists=0 visible=0 window=0,0,0,0 client=0,0 topmost=0 active=0 foreground=0 focus=-"])
+            "dialog exists=0 visible=0 window=0,0,0,0 client=0,0 topmost=0 active=0 foreground=0 focus=- enabled=0"])
 
     def test_plugin_calls_before_load_are_refused(self):
         result = self.run_host("sethandles\ninit\nconfig\nquit\nunload\n")

@@ -124,7 +124,13 @@ class WriteErrorTest(WineTestCase):
         self.assertEqual(box["caption"], "Vantu_host", boxes[0])
         self.assertEqual(box["text"], "In %s kann nicht geschrieben werden." % expected_path, boxes[0])
         self.assertEqual((box["buttons"], box["icon"]), ("OK", "1"), boxes[0])
-        self.assertIn(" visible=1 ", result.first("dialog "), "the dialog closed after the error:\n%s" % result)
+        # While the box is up the thread's windows are disabled; afterwards
+        # the dialog is back, active, with the focus where the click left it.
+        self.assertEqual(sorted(box["windows"].split(",")), ["Substitute Host:0", "vantu settings:0"], boxes[0])
+        dialog = harness.parse_fields(result.first("dialog "))
+        self.assertEqual(dialog["visible"], "1", "the dialog closed after the error:\n%s" % result)
+        self.assertEqual((dialog["enabled"], dialog["active"], dialog["focus"]), ("1", "1", "Button1"),
+                         result.first("dialog "))
         self.assertFalse(os.path.exists(folder.plugins), "a settings folder appeared")
 
 

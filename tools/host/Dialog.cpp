@@ -172,7 +172,7 @@ void MoveDialog(int x, int y) {
 void DumpDialog() {
   HWND dialog = FindDialog();
   if (!dialog) {
-    Print("dialog exists=0 visible=0 window=0,0,0,0 client=0,0 topmost=0 active=0 foreground=0 focus=-");
+    Print("dialog exists=0 visible=0 window=0,0,0,0 client=0,0 topmost=0 active=0 foreground=0 focus=- enabled=0");
     return;
   }
   RECT window, client;
@@ -185,7 +185,7 @@ void DumpDialog() {
         " topmost=" + ((GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST) ? "1" : "0") +
         " active=" + (GetActiveWindow() == dialog ? "1" : "0") +
         " foreground=" + (GetForegroundWindow() == dialog ? "1" : "0") +
-        " focus=" + (focus ? NameOf(dialog, focus) : "-"));
+        " focus=" + (focus ? NameOf(dialog, focus) : "-") + " enabled=" + (IsWindowEnabled(dialog) ? "1" : "0"));
   for (const auto& [name, id] : ControlIdsByName()) DumpControl(dialog, name, id);
   if (HWND bar = FindControl(dialog, IdStatusBar)) Print("statusbar text=" + Escape(ControlText(bar)));
 }

@@ -28,9 +28,14 @@ void ReportAndDismiss(HWND box) {
   }
   std::string names;
   for (const auto& button : buttons) names += (names.empty() ? "" : ",") + button.text;
+  // Whether the box left the thread's other windows usable while it is up.
+  std::string windows;
+  for (HWND window : ThreadWindows())
+    if (window != box && IsWindowVisible(window))
+      windows += (windows.empty() ? "" : ",") + WindowText(window) + ":" + (IsWindowEnabled(window) ? "1" : "0");
   Print("messagebox caption=" + Escape(WindowText(box)) +
         " text=" + Escape(WindowText(GetDlgItem(box, MessageBoxTextId))) + " buttons=" + Escape(names) +
-        " icon=" + (icon ? "1" : "0"));
+        " icon=" + (icon ? "1" : "0") + " windows=" + Escape(windows));
 
   HWND press = GetDlgItem(box, IDOK);
   if (!press && !buttons.empty()) press = buttons.front().window;
