@@ -10,7 +10,7 @@ namespace vantu {
 
 // MessageBoxA with no owner, MB_OK | MB_ICONERROR, caption from the host
 // executable's file name.
-void ShowErrorBox(const std::string& message);
+void ShowErrorBox(const std::string& message) noexcept;
 
 // Runs one user-interface event handler; any exception it throws is shown in
 // the error box instead of unwinding into the host's message loop.
