@@ -3,8 +3,11 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 # The posix thread model gives std::mutex and std::thread (GoogleTest needs
 # them); its winpthread goes in statically like the rest of the runtime.
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+if(NOT VANTU_MINGW_THREADS)
+  set(VANTU_MINGW_THREADS posix)
+endif()
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-${VANTU_MINGW_THREADS})
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-${VANTU_MINGW_THREADS})
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -12,6 +12,13 @@
 #include "settings/U_Settings.h"
 #include "ui/U_F_Options.h"
 
+namespace __gnu_cxx {
+// Frees what the statically linked C++ runtime allocated for itself (the
+// exception emergency pool), which it would otherwise leave in the host's
+// heap at every unload.
+void __freeres() noexcept;
+}  // namespace __gnu_cxx
+
 namespace vantu {
 
 extern TPluginHeader PluginHeader;
@@ -75,6 +82,7 @@ void PluginUnload(bool processExiting) {
   Settings.reset();
   F_Options.reset();
   RefusalHandoff().Clear();
+  __gnu_cxx::__freeres();
 }
 
 }  // namespace vantu

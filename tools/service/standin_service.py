@@ -111,7 +111,9 @@ class Request:
 
 def decode(value):
     """Percent-decodes a parameter; bytes of 128 and above are Windows-1252."""
-    data = urllib.parse.unquote_to_bytes(value)
+    # The query was read as Latin-1, one character per byte; encode it back so
+    # that unquoting sees the bytes themselves, not their UTF-8 form.
+    data = urllib.parse.unquote_to_bytes(value.encode("latin-1"))
     return data.decode("cp1252", errors="replace")
 
 
