@@ -55,9 +55,21 @@ void HostWindow::Wait(unsigned milliseconds) {
       continue;
     }
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    if (timing_ && message.message == WM_TIMER && message.hwnd != window_) {
+      const long long start = Microseconds();
+      DispatchMessageA(&message);
+      Print("timing tick us=" + std::to_string(Microseconds() - start));
+    } else {
+      DispatchMessageA(&message);
+    }
   }
   KillTimer(window_, WaitTimer);
+}
+
+void HostWindow::RoundTrips(int count) {
+  const long long start = Microseconds();
+  for (int i = 0; i < count; ++i) SendMessageA(window_, WM_USER, 104, 104);
+  Print("roundtrips n=" + std::to_string(count) + " us=" + std::to_string(Microseconds() - start));
 }
 
 LRESULT CALLBACK HostWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

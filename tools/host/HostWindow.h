@@ -25,6 +25,12 @@ class HostWindow {
   void SetState(int state) { state_ = state; }
   void SetNullText(bool on) { nullText_ = on; }
   void SetQuiet(bool on) { quiet_ = on; }
+  // Timing on: every timer message dispatched to a window not the host's
+  // (the plug-in's timers) is timed and printed as "timing tick us=<n>".
+  void SetTiming(bool on) { timing_ = on; }
+  // Sends the playback-state query to the host's own window count times and
+  // prints the total, the baseline the plug-in's timings are compared with.
+  void RoundTrips(int count);
 
   // Runs the GetMessage loop for that long.
   void Wait(unsigned milliseconds);
@@ -44,6 +50,7 @@ class HostWindow {
   int state_ = 0;
   bool nullText_ = false;
   bool quiet_ = false;
+  bool timing_ = false;
   bool waiting_ = false;
   WindowPoller poller_;
   HWND window_ = nullptr;

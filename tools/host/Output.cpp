@@ -52,4 +52,15 @@ std::vector<HWND> ThreadWindows() {
   return windows;
 }
 
+long long Microseconds() {
+  static const LONGLONG frequency = [] {
+    LARGE_INTEGER value;
+    QueryPerformanceFrequency(&value);
+    return value.QuadPart;
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart * 1000000 / frequency;
+}
+
 }  // namespace vantu::host

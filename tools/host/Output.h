@@ -13,6 +13,9 @@ namespace vantu::host {
 
 void Print(std::string_view line);
 
+// Microseconds on the performance counter, for the benchmark's timings.
+long long Microseconds();
+
 std::string Hex(std::uintptr_t value);
 
 template <class T>

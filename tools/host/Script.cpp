@@ -41,6 +41,8 @@ const std::vector<Syntax>& Commands() {
       {"move", {Arg::Integer, Arg::Integer}, 2},
       {"dump", {}, 0},
       {"crash", {}, 0},
+      {"timing", {Arg::Switch}, 1},
+      {"roundtrips", {Arg::Integer}, 1},
   };
   return table;
 }

@@ -228,9 +228,14 @@ int Number(const std::string& text) { return std::atoi(text.c_str()); }
 // Runs the commands in order; returns the exit code.
 int Run(const std::vector<Command>& commands, HostWindow& host) {
   PluginLibrary plugin;
+  bool timing = false;
   for (const Command& command : commands) {
     const std::string& name = command.name;
     const auto& args = command.args;
+    if (name == "timing") timing = args[0] == "on";
+    const bool timed = timing && (name == "load" || name == "init" || name == "config" || name == "quit" ||
+                                  name == "unload");
+    const long long start = timed ? Microseconds() : 0;
     if (name == "load") plugin.Load(args[0]);
     else if (name == "sethandles") plugin.SetHandles(host.Handle());
     else if (name == "init") plugin.Init();
@@ -255,6 +260,9 @@ int Run(const std::vector<Command>& commands, HostWindow& host) {
     else if (name == "move") MoveDialog(Number(args[0]), Number(args[1]));
     else if (name == "dump") DumpDialog();
     else if (name == "crash") RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr);
+    else if (name == "timing") host.SetTiming(args[0] == "on");
+    else if (name == "roundtrips") host.RoundTrips(Number(args[0]));
+    if (timed) Print("timing " + name + " us=" + std::to_string(Microseconds() - start));
     // Windows that a command showed or hid are reported right after it.
     host.PollWindows();
   }
