@@ -179,6 +179,19 @@ class EditingTest(DialogTestCase):
         style = int(seen["typed"]["E_Password"]["style"], 16)
         self.assertTrue(style & 0x20, "ES_PASSWORD")
 
+    def test_typing_stops_at_what_the_settings_file_keeps(self):
+        # The file reads back at most 2047 characters, so the boxes take no
+        # more: nothing typed is cut silently at the next start.
+        folder = self.player()
+        name, password = "n" * 2100, "p" * 2100
+        result, seen = self.run_dialog(
+            "type E_Username %s\ntype E_Password %s\n" % (name, password) + snapshot("typed") +
+            "click Button1\nwait 100\n", folder)
+        typed = seen["typed"]
+        self.assertEqual((len(typed.text("E_Username")), len(typed.text("E_Password"))), (2047, 2047), str(result)[:500])
+        self.assertEqual(folder.ini_bytes(), ("[Main]\r\nActive=1\r\nNickname=%s\r\nPassword=%s\r\n"
+                                              % (name[:2047], password[:2047])).encode("latin-1"))
+
     def test_write_failure_shows_the_error_box_and_keeps_the_dialog_open(self):
         folder = self.player()
         os.makedirs(folder.ini_path)  # a folder where the file should be: every write fails

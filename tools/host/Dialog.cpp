@@ -126,6 +126,14 @@ void SetControlText(const std::string& control, const std::string& text) {
     SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+void TypeText(const std::string& control, const std::string& text) {
+  // Character by character, as the keyboard delivers them, so the control's
+  // own limits apply (WM_SETTEXT passes them by).
+  if (HWND window = ControlOrComplain("type", control)) {
+    for (char c : text) SendMessageA(window, WM_CHAR, static_cast<unsigned char>(c), 1);
+  }
+}
+
 void ClickControl(const std::string& control) {
   HWND window = ControlOrComplain("click", control);
   if (!window) return;

@@ -12,6 +12,7 @@ namespace vantu::host {
 HWND FindDialog();
 
 void SetControlText(const std::string& control, const std::string& text);
+void TypeText(const std::string& control, const std::string& text);
 void ClickControl(const std::string& control);
 void PrintControlText(const std::string& control);
 void CloseDialog();

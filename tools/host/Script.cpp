@@ -34,6 +34,7 @@ const std::vector<Syntax>& Commands() {
       {"handletypes", {}, 0},
       {"exit", {Arg::Integer}, 1},
       {"settext", {Arg::Control, Arg::Text}, 1},
+      {"type", {Arg::Control, Arg::Text}, 1},
       {"click", {Arg::Control}, 1},
       {"gettext", {Arg::Control}, 1},
       {"close", {}, 0},

@@ -253,6 +253,7 @@ int Run(const std::vector<Command>& commands, HostWindow& host) {
     else if (name == "handletypes") PrintHandleTypes();
     else if (name == "exit") return Number(args[0]);
     else if (name == "settext") SetControlText(args[0], args[1]);
+    else if (name == "type") TypeText(args[0], args[1]);
     else if (name == "click") ClickControl(args[0]);
     else if (name == "gettext") PrintControlText(args[0]);
     else if (name == "close") CloseDialog();
