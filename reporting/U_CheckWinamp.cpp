@@ -51,30 +51,36 @@ class TCheckWinamp::TTickHost final : public ITickHost {
   TCheckWinamp& watcher_;
 };
 
-TCheckWinamp::TCheckWinamp(const TPluginHeader& header, TSettings& settings, void (*showConfig)())
-    : header_(header), settings_(settings), showConfig_(showConfig) {
-  HINSTANCE module = ThisModule();
+namespace {
+
+WNDCLASSEXA WatcherClass(WNDPROC procedure) {
   WNDCLASSEXA windowClass = {};
   windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = &TCheckWinamp::WindowProc;
-  windowClass.hInstance = module;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = ThisModule();
   windowClass.lpszClassName = WindowClassName;
-  // A class left behind by an earlier load of the library would still point
-  // into that mapping, so it is registered here and removed on destruction.
-  if (!RegisterClassExA(&windowClass)) throw std::runtime_error("watcher window class not registered");
-  window_ = CreateWindowExA(0, WindowClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module, this);
-  if (!window_ || !SetTimer(window_, PollTimerId, TimerInterval(5000), nullptr)) {
-    if (window_) DestroyWindow(window_);
-    UnregisterClassA(WindowClassName, module);
-    throw std::runtime_error("watcher timer not created");
-  }
+  return windowClass;
 }
 
-TCheckWinamp::~TCheckWinamp() {
-  // Destroying the window kills its timers and drops any tick still queued.
-  DestroyWindow(window_);
-  UnregisterClassA(WindowClassName, ThisModule());
+// Message-only: it carries the timers and never shows.
+HWND CreateWatcherWindow(void* watcher) {
+  HWND window =
+      CreateWindowExA(0, WindowClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ThisModule(), watcher);
+  if (!window) throw std::runtime_error("watcher window not created");
+  return window;
 }
+
+}  // namespace
+
+TCheckWinamp::TCheckWinamp(const TPluginHeader& header, TSettings& settings, void (*showConfig)())
+    : header_(header),
+      settings_(settings),
+      showConfig_(showConfig),
+      windowClass_(WatcherClass(&TCheckWinamp::WindowProc)),
+      window_(CreateWatcherWindow(this)),
+      PollTimer(window_.Get(), PollTimerId, TimerInterval(5000)) {}
+
+TCheckWinamp::~TCheckWinamp() = default;
 
 LRESULT CALLBACK TCheckWinamp::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
@@ -84,7 +90,8 @@ LRESULT CALLBACK TCheckWinamp::WindowProc(HWND window, UINT message, WPARAM wPar
   auto* watcher = reinterpret_cast<TCheckWinamp*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (message == WM_TIMER && watcher) {
     if (wParam == PollTimerId) GuardUiEvent([watcher] { watcher->OnPollTimer(); });
-    if (wParam == CooldownTimerId) GuardUiEvent([watcher] { watcher->OnCooldownTimer(); });
+    // The cooldown fires once: dropping its timer kills it.
+    if (wParam == CooldownTimerId) watcher->CooldownTimer.reset();
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -105,24 +112,15 @@ void TCheckWinamp::OnPollTimer() {
   TTickInputs inputs;
   inputs.MessagePending = !RefusalHandoff().PendingMessage().empty();
   inputs.Active = settings_.Active;
-  inputs.CooldownRunning = cooldownRunning_;
+  inputs.CooldownRunning = CooldownTimer.has_value();
   inputs.Nickname = settings_.Nickname;
   inputs.Password = settings_.Password;
   TTickHost host(*this);
   PollTick(host, inputs, titles_);
 }
 
-void TCheckWinamp::OnCooldownTimer() {
-  KillTimer(window_, CooldownTimerId);
-  cooldownRunning_ = false;
-}
-
 void TCheckWinamp::StartCooldown() {
-  if (cooldownRunning_) return;
-  if (!SetTimer(window_, CooldownTimerId, TimerInterval(60000), nullptr)) {
-    throw std::runtime_error("cooldown timer not started");
-  }
-  cooldownRunning_ = true;
+  if (!CooldownTimer) CooldownTimer.emplace(window_.Get(), CooldownTimerId, TimerInterval(60000));
 }
 
 }  // namespace vantu

@@ -6,7 +6,10 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "plugin/PluginHeader.h"
+#include "plugin/Win32Handles.h"
 #include "reporting/PollTick.h"
 #include "settings/U_Settings.h"
 
@@ -26,14 +29,15 @@ class TCheckWinamp {
   class TTickHost;
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void OnPollTimer();
-  void OnCooldownTimer();
   void StartCooldown();
 
   TPluginHeader header_;
   TSettings& settings_;
   void (*showConfig_)();
-  HWND window_ = nullptr;
-  bool cooldownRunning_ = false;
+  TWindowClass windowClass_;
+  TWindow window_;  // the timers below are killed first, then the window goes
+  TWindowTimer PollTimer;
+  std::optional<TWindowTimer> CooldownTimer;  // present while the cooldown runs
   bool inPollTick_ = false;
   TWatcherTitles titles_;
 };

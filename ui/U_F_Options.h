@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "ui/Win32Handles.h"
+#include "plugin/Win32Handles.h"
 
 namespace vantu {
 

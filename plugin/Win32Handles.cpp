@@ -1,4 +1,4 @@
-#include "ui/Win32Handles.h"
+#include "plugin/Win32Handles.h"
 
 #include <stdexcept>
 #include <string>

@@ -1,5 +1,5 @@
-// Owners for the Win32 handles of the dialog: each frees its handle exactly
-// once, so an early return or an exception leaks nothing.
+// Owners for the Win32 handles of the dialog and the watcher: each frees its
+// handle exactly once, so an early return or an exception leaks nothing.
 #pragma once
 
 #include <windows.h>
