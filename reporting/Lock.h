@@ -21,6 +21,11 @@ class TLock {
 #ifdef _WIN32
   void Acquire() { AcquireSRWLockExclusive(&lock_); }
   void Release() { ReleaseSRWLockExclusive(&lock_); }
+  // Held by the caller: lets go while it waits for condition (at most
+  // milliseconds) and holds the lock again on return.
+  void Wait(CONDITION_VARIABLE& condition, DWORD milliseconds) {
+    SleepConditionVariableSRW(&condition, &lock_, milliseconds, 0);
+  }
 
  private:
   SRWLOCK lock_ = SRWLOCK_INIT;

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "reporting/Lock.h"
 #include "reporting/RefusalHandoff.h"
 #include "service/HttpClient.h"
 
@@ -44,31 +45,18 @@ class THTTP {
 
 namespace {
 
-// Holds an SRW lock for one scope; the registry needs the raw lock for its
-// condition variable, so it does not use TLock.
-class TSrwGuard {
- public:
-  explicit TSrwGuard(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-  ~TSrwGuard() { ReleaseSRWLockExclusive(&lock_); }
-  TSrwGuard(const TSrwGuard&) = delete;
-  TSrwGuard& operator=(const TSrwGuard&) = delete;
-
- private:
-  SRWLOCK& lock_;
-};
-
 // The workers in flight, so that quitting can cancel them. A worker leaves
 // the list under the lock before it is freed, so Cancel never meets a freed
 // one.
 class TWorkerRegistry {
  public:
   void Add(THTTP* worker) {
-    TSrwGuard guard(lock_);
+    TLockGuard guard(lock_);
     workers_.push_back(worker);
   }
 
   void Remove(THTTP* worker) noexcept {
-    TSrwGuard guard(lock_);
+    TLockGuard guard(lock_);
     workers_.erase(std::remove(workers_.begin(), workers_.end(), worker), workers_.end());
     if (workers_.empty()) WakeAllConditionVariable(&empty_);
   }
@@ -78,17 +66,17 @@ class TWorkerRegistry {
   // reach their end before the host unloads us.
   void CancelAndWait(DWORD timeoutMs) noexcept {
     DWORD start = GetTickCount();
-    TSrwGuard guard(lock_);
+    TLockGuard guard(lock_);
     for (THTTP* worker : workers_) worker->Cancel();
     while (!workers_.empty()) {
       DWORD elapsed = GetTickCount() - start;
       if (elapsed >= timeoutMs) break;
-      SleepConditionVariableSRW(&empty_, &lock_, timeoutMs - elapsed, 0);
+      lock_.Wait(empty_, timeoutMs - elapsed);
     }
   }
 
  private:
-  SRWLOCK lock_ = SRWLOCK_INIT;
+  TLock lock_;
   CONDITION_VARIABLE empty_ = CONDITION_VARIABLE_INIT;
   std::vector<THTTP*> workers_;
 };
