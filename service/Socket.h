@@ -1,6 +1,7 @@
 // The socket seam: a handful of wrappers, implemented once with POSIX sockets
-// (Socket_posix.cpp) and once with Winsock 2 (Socket_win.cpp). Every error
-// leaves here as a Windows Sockets error number.
+// (Socket_posix.cpp) and once with Winsock 2 (Socket_win.cpp); the loops
+// around them are written once (Socket.cpp). Every error leaves here as a
+// Windows Sockets error number.
 #pragma once
 
 #include <atomic>
@@ -13,6 +14,9 @@ namespace vantu::net {
 
 inline constexpr int kConnectionAborted = 10053;  // WSAECONNABORTED: what a cancelled call reports
 inline constexpr int kTimedOut = 10060;           // WSAETIMEDOUT
+
+enum class Wait { Ready, TimedOut, Cancelled };
+inline constexpr unsigned kForever = ~0u;  // a wait without a time limit
 
 // Holds the socket library for its lifetime (WSAStartup/WSACleanup on Windows).
 class NetLibrary {
@@ -64,6 +68,16 @@ class TcpConnection final : public http::ByteSource {
   bool StillOpen();
 
  private:
+  enum class Direction { Send, Receive };
+
+  // One non-blocking call of each back end: the bytes moved, or -1 with
+  // error set to a Windows Sockets number (0 when the call would block).
+  long SendSome(const char* data, std::size_t size, int& error);
+  long ReceiveSome(char* buffer, std::size_t capacity, int& error);
+  // Until the socket is ready for direction, the cancel signal is set, or
+  // timeoutMs (kForever: no limit) has passed.
+  Wait WaitReady(Direction direction, unsigned timeoutMs);
+
   const CancelSignal& cancel_;
   std::intptr_t socket_ = -1;
   [[maybe_unused]] std::intptr_t event_ = 0;  // Winsock only: the socket's network event

@@ -14,10 +14,6 @@
 namespace vantu::net {
 namespace {
 
-enum class Wait { Ready, TimedOut, Cancelled };
-
-constexpr unsigned kForever = ~0u;
-
 // Waits until fd is ready for events, the cancel pipe is written, or
 // timeoutMs (kForever: no limit) has passed.
 Wait WaitFor(int fd, short events, const CancelSignal& cancel, unsigned timeoutMs) {
@@ -151,47 +147,29 @@ int TcpConnection::Connect(std::uint32_t address, std::uint16_t port) {
   return error ? WinsockNumberForErrno(error) : 0;
 }
 
-int TcpConnection::SendAll(const std::string& bytes, unsigned timeoutMs) {
-  std::size_t sent = 0;
-  while (sent < bytes.size()) {
-    const ssize_t count = send(static_cast<int>(socket_), bytes.data() + sent, bytes.size() - sent,
-                               MSG_NOSIGNAL);
-    if (count >= 0) {
-      sent += static_cast<std::size_t>(count);
-      continue;
-    }
+long TcpConnection::SendSome(const char* data, std::size_t size, int& error) {
+  for (;;) {
+    const ssize_t count = send(static_cast<int>(socket_), data, size, MSG_NOSIGNAL);
+    if (count >= 0) return static_cast<long>(count);
     if (errno == EINTR) continue;
-    if (errno != EAGAIN && errno != EWOULDBLOCK) return WinsockNumberForErrno(errno);
-    switch (WaitFor(static_cast<int>(socket_), POLLOUT, cancel_, timeoutMs)) {
-      case Wait::Ready:
-        break;
-      case Wait::TimedOut:
-        return kTimedOut;
-      case Wait::Cancelled:
-        return kConnectionAborted;
-    }
+    error = errno == EAGAIN || errno == EWOULDBLOCK ? 0 : WinsockNumberForErrno(errno);
+    return -1;
   }
-  return 0;
 }
 
-http::ReceiveResult TcpConnection::Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) {
-  using Kind = http::ReceiveResult::Kind;
+long TcpConnection::ReceiveSome(char* buffer, std::size_t capacity, int& error) {
   for (;;) {
-    if (cancel_.IsSet()) return {Kind::Failed, 0, kConnectionAborted};
     const ssize_t count = recv(static_cast<int>(socket_), buffer, capacity, 0);
-    if (count > 0) return {Kind::Data, static_cast<std::size_t>(count), 0};
-    if (count == 0) return {Kind::Closed, 0, 0};
+    if (count >= 0) return static_cast<long>(count);
     if (errno == EINTR) continue;
-    if (errno != EAGAIN && errno != EWOULDBLOCK) return {Kind::Failed, 0, WinsockNumberForErrno(errno)};
-    switch (WaitFor(static_cast<int>(socket_), POLLIN, cancel_, timeoutMs)) {
-      case Wait::Ready:
-        break;
-      case Wait::TimedOut:
-        return {Kind::TimedOut, 0, 0};
-      case Wait::Cancelled:
-        return {Kind::Failed, 0, kConnectionAborted};
-    }
+    error = errno == EAGAIN || errno == EWOULDBLOCK ? 0 : WinsockNumberForErrno(errno);
+    return -1;
   }
+}
+
+Wait TcpConnection::WaitReady(Direction direction, unsigned timeoutMs) {
+  return WaitFor(static_cast<int>(socket_), direction == Direction::Send ? POLLOUT : POLLIN, cancel_,
+                 timeoutMs);
 }
 
 bool TcpConnection::StillOpen() {

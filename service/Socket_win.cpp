@@ -6,10 +6,6 @@
 namespace vantu::net {
 namespace {
 
-enum class Wait { Ready, TimedOut, Cancelled };
-
-constexpr unsigned kForever = ~0u;
-
 SOCKET AsSocket(std::intptr_t handle) { return static_cast<SOCKET>(handle); }
 WSAEVENT AsEvent(std::intptr_t handle) { return reinterpret_cast<WSAEVENT>(handle); }
 
@@ -17,23 +13,15 @@ WSAEVENT AsEvent(std::intptr_t handle) { return reinterpret_cast<WSAEVENT>(handl
 // non-blocking under WSAEventSelect; callers retry their call after Ready.
 Wait WaitFor(std::intptr_t socket, std::intptr_t event, const CancelSignal& cancel,
              unsigned timeoutMs) {
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  for (;;) {
-    if (cancel.IsSet()) return Wait::Cancelled;
-    DWORD slice = WSA_INFINITE;
-    if (timeoutMs != kForever) {
-      const ULONGLONG now = GetTickCount64();
-      if (now > deadline) return Wait::TimedOut;
-      slice = static_cast<DWORD>(deadline - now);
-    }
-    WSAEVENT events[2] = {AsEvent(event), AsEvent(cancel.Handle())};
-    const DWORD which = WSAWaitForMultipleEvents(2, events, FALSE, slice, FALSE);
-    if (which == WSA_WAIT_TIMEOUT) return Wait::TimedOut;
-    if (which == WSA_WAIT_EVENT_0 + 1) return Wait::Cancelled;
-    WSANETWORKEVENTS happened;
-    WSAEnumNetworkEvents(AsSocket(socket), AsEvent(event), &happened);  // resets the event
-    return Wait::Ready;
-  }
+  if (cancel.IsSet()) return Wait::Cancelled;
+  WSAEVENT events[2] = {AsEvent(event), AsEvent(cancel.Handle())};
+  const DWORD which =
+      WSAWaitForMultipleEvents(2, events, FALSE, timeoutMs == kForever ? WSA_INFINITE : timeoutMs, FALSE);
+  if (which == WSA_WAIT_TIMEOUT) return Wait::TimedOut;
+  if (which == WSA_WAIT_EVENT_0 + 1) return Wait::Cancelled;
+  WSANETWORKEVENTS happened;
+  WSAEnumNetworkEvents(AsSocket(socket), AsEvent(event), &happened);  // resets the event
+  return Wait::Ready;
 }
 
 }  // namespace
@@ -103,46 +91,24 @@ int TcpConnection::Connect(std::uint32_t address, std::uint16_t port) {
   }
 }
 
-int TcpConnection::SendAll(const std::string& bytes, unsigned timeoutMs) {
-  std::size_t sent = 0;
-  while (sent < bytes.size()) {
-    const int count = send(AsSocket(socket_), bytes.data() + sent, static_cast<int>(bytes.size() - sent), 0);
-    if (count != SOCKET_ERROR) {
-      sent += static_cast<std::size_t>(count);
-      continue;
-    }
-    if (WSAGetLastError() != WSAEWOULDBLOCK) return WSAGetLastError();
-    switch (WaitFor(socket_, event_, cancel_, timeoutMs)) {
-      case Wait::Ready:
-        break;
-      case Wait::TimedOut:
-        return kTimedOut;
-      case Wait::Cancelled:
-        return kConnectionAborted;
-    }
-  }
-  return 0;
+long TcpConnection::SendSome(const char* data, std::size_t size, int& error) {
+  const int chunk = size > 0x40000000 ? 0x40000000 : static_cast<int>(size);
+  const int count = send(AsSocket(socket_), data, chunk, 0);
+  if (count != SOCKET_ERROR) return count;
+  error = WSAGetLastError() == WSAEWOULDBLOCK ? 0 : WSAGetLastError();
+  return -1;
 }
 
-http::ReceiveResult TcpConnection::Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) {
-  using Kind = http::ReceiveResult::Kind;
-  const int size = capacity > 0x40000000 ? 0x40000000 : static_cast<int>(capacity);
-  for (;;) {
-    if (cancel_.IsSet()) return {Kind::Failed, 0, kConnectionAborted};
-    const int count = recv(AsSocket(socket_), buffer, size, 0);
-    if (count > 0) return {Kind::Data, static_cast<std::size_t>(count), 0};
-    if (count == 0) return {Kind::Closed, 0, 0};
-    if (WSAGetLastError() != WSAEWOULDBLOCK) return {Kind::Failed, 0, WSAGetLastError()};
-    switch (WaitFor(socket_, event_, cancel_, timeoutMs)) {
-      case Wait::Ready:
-        break;
-      case Wait::TimedOut:
-        return {Kind::TimedOut, 0, 0};
-      case Wait::Cancelled:
-        return {Kind::Failed, 0, kConnectionAborted};
-    }
-  }
+long TcpConnection::ReceiveSome(char* buffer, std::size_t capacity, int& error) {
+  const int chunk = capacity > 0x40000000 ? 0x40000000 : static_cast<int>(capacity);
+  const int count = recv(AsSocket(socket_), buffer, chunk, 0);
+  if (count != SOCKET_ERROR) return count;
+  error = WSAGetLastError() == WSAEWOULDBLOCK ? 0 : WSAGetLastError();
+  return -1;
 }
+
+// One network event serves both directions under WSAEventSelect.
+Wait TcpConnection::WaitReady(Direction, unsigned timeoutMs) { return WaitFor(socket_, event_, cancel_, timeoutMs); }
 
 bool TcpConnection::StillOpen() {
   char probe;
