@@ -17,14 +17,8 @@ TWindowClass::TWindowClass(const WNDCLASSEXA& windowClass)
   throw std::runtime_error(std::string("Window class ") + name_ + " cannot be registered");
 }
 
-TWindowTimer::TWindowTimer(HWND window, UINT_PTR id, UINT milliseconds)
-    : window_(window), id_(id), running_(SetTimer(window, id, milliseconds, nullptr) != 0) {
-  if (!running_) throw std::runtime_error("Timer cannot be started");
-}
-
-void TWindowTimer::Stop() {
-  if (running_) KillTimer(window_, id_);
-  running_ = false;
+TWindowTimer::TWindowTimer(HWND window, UINT_PTR id, UINT milliseconds) : window_(window), id_(id) {
+  if (!SetTimer(window, id, milliseconds, nullptr)) throw std::runtime_error("Timer cannot be started");
 }
 
 }  // namespace vantu

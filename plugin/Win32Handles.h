@@ -99,19 +99,18 @@ class TWindowClass {
   HINSTANCE module_;
 };
 
-// A window timer; killed on destruction.
+// A running window timer; killed on destruction (a one-shot timer is an
+// optional one, reset when it fires).
 class TWindowTimer {
  public:
   TWindowTimer(HWND window, UINT_PTR id, UINT milliseconds);
-  ~TWindowTimer() { Stop(); }
+  ~TWindowTimer() { KillTimer(window_, id_); }
   TWindowTimer(const TWindowTimer&) = delete;
   TWindowTimer& operator=(const TWindowTimer&) = delete;
-  void Stop();
 
  private:
   HWND window_;
   UINT_PTR id_;
-  bool running_;
 };
 
 }  // namespace vantu

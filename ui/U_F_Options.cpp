@@ -129,7 +129,7 @@ TF_Options::TF_Options(HINSTANCE module, const std::unique_ptr<TSettings>& setti
   }
   CreateControls();
   focus_ = Control(IdE_Username);
-  Timer1 = std::make_unique<TWindowTimer>(window_.Get(), Timer1Id, TimerInterval(1000));
+  Timer1.emplace(window_.Get(), Timer1Id, TimerInterval(1000));
 }
 
 TF_Options::~TF_Options() = default;
@@ -276,7 +276,7 @@ void TF_Options::Label3Click() {
 }
 
 void TF_Options::Timer1Timer() {
-  Timer1->Stop();
+  Timer1.reset();
   BringToFront();
 }
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "plugin/Win32Handles.h"
@@ -72,7 +73,7 @@ class TF_Options {
   HWND groupBox_ = nullptr;
   HWND focus_ = nullptr;  // the control that gets the focus when the dialog is activated
   bool placed_ = false;   // centred once; afterwards it stays where the user left it
-  std::unique_ptr<TWindowTimer> Timer1;
+  std::optional<TWindowTimer> Timer1;  // one-shot: gone once it has fired
 };
 
 }  // namespace vantu
