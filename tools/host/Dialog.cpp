@@ -44,12 +44,15 @@ std::string NameOf(HWND dialog, HWND window) {
 }
 
 // Reports a missing dialog or control once, in the command's own words.
-HWND ControlOrComplain(const char* command, const std::string& name) {
+HWND DialogOrComplain(const char* command) {
   HWND dialog = FindDialog();
-  if (!dialog) {
-    Print(std::string("error ") + command + ": no dialog");
-    return nullptr;
-  }
+  if (!dialog) Print(std::string("error ") + command + ": no dialog");
+  return dialog;
+}
+
+HWND ControlOrComplain(const char* command, const std::string& name) {
+  HWND dialog = DialogOrComplain(command);
+  if (!dialog) return nullptr;
   HWND control = FindControl(dialog, IdOf(name));
   if (!control) Print(std::string("error ") + command + ": no control " + name);
   return control;
@@ -149,18 +152,12 @@ void PrintControlText(const std::string& control) {
 }
 
 void CloseDialog() {
-  if (HWND dialog = FindDialog())
-    SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-  else
-    Print("error close: no dialog");
+  if (HWND dialog = DialogOrComplain("close")) SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
 void PressAltF4() {
-  HWND dialog = FindDialog();
-  if (!dialog) {
-    Print("error altf4: no dialog");
-    return;
-  }
+  HWND dialog = DialogOrComplain("altf4");
+  if (!dialog) return;
   // Like a key press: posted to the focus window, through the message loop
   // of the next wait, where DefWindowProc turns it into SC_CLOSE.
   HWND focus = GetFocus();
@@ -171,10 +168,8 @@ void PressAltF4() {
 }
 
 void MoveDialog(int x, int y) {
-  if (HWND dialog = FindDialog())
+  if (HWND dialog = DialogOrComplain("move"))
     SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  else
-    Print("error move: no dialog");
 }
 
 void DumpDialog() {
