@@ -32,6 +32,17 @@ std::unique_ptr<TSettings> Settings;
 std::unique_ptr<TCheckWinamp> Watcher;
 std::unique_ptr<TF_Options> F_Options;
 
+// Ends what init started: the watcher first, so no tick runs after it; then
+// the reports still in flight, which end promptly (each holds its own
+// reference on the library, so the host's FreeLibrary never pulls code from
+// under one); then the settings. Nothing is saved here: settings reach the
+// file only through OK.
+void EndRun() noexcept {
+  Watcher.reset();
+  CancelReports();
+  Settings.reset();
+}
+
 }  // namespace
 
 int PluginInit() {
@@ -55,16 +66,7 @@ void PluginConfig() {
   });
 }
 
-void PluginQuit() {
-  GuardUiEvent([] {
-    Watcher.reset();
-    // Workers still in flight end promptly; each holds its own reference on
-    // the library, so the host's FreeLibrary never pulls code from under one.
-    CancelReports();
-    // Nothing is saved here: settings reach the file only through OK.
-    Settings.reset();
-  });
-}
+void PluginQuit() { EndRun(); }
 
 void PluginLoad(HINSTANCE module) { Module = module; }
 
@@ -77,9 +79,7 @@ void PluginUnload(bool processExiting) {
     return;
   }
   // A host that unloads without quit still gets its timers stopped.
-  Watcher.reset();
-  CancelReports();
-  Settings.reset();
+  EndRun();
   F_Options.reset();
   RefusalHandoff().Clear();
   __gnu_cxx::__freeres();
