@@ -5,6 +5,7 @@
 ;   -DVERSION=x.y.z   the project's version
 ;   -DDLL=<path>      the stripped gen_vantu.dll to install
 ;   -DOUTFILE=<path>  where to write the installer
+;   -DTARGET=amd64-unicode  only for the 64-bit test twin; what ships is x86
 ;
 ; Silent use:  vantu-setup.exe /S [/D=C:\Program Files\Winamp]
 ;              uninstall_gen_vantu.exe /S   (keeps gen_vantu.ini)
@@ -21,6 +22,9 @@
 !endif
 
 Unicode true
+!ifdef TARGET
+  Target ${TARGET}
+!endif
 SetCompressor /SOLID lzma
 ; Winamp usually lives under Program Files, and the uninstall entry is
 ; machine-wide.

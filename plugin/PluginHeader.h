@@ -1,6 +1,7 @@
 // The record the host gets from winampGetGeneralPurposePlugin. The host writes
 // HostWindow and LibraryInstance before it calls Init, so it lives in writable
-// data and its layout (seven 32-bit fields) is fixed by the host.
+// data and its layout (seven 32-bit fields) is fixed by the host. The x86_64
+// test twin keeps the order with pointer-sized fields.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +20,8 @@ struct TPluginHeader {
 
 static_assert(sizeof(void*) != 4 || sizeof(TPluginHeader) == 28,
               "the host reads seven 32-bit fields");
+static_assert(sizeof(void*) != 8 || sizeof(TPluginHeader) == 56,
+              "a 64-bit host reads the version padded to a pointer and six pointers");
 
 inline constexpr int PluginHeaderVersion = 0x10;
 

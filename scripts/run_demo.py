@@ -55,7 +55,11 @@ def main():
     harness.environment()
     folder = harness.PlayerFolder(build, ini=SETTINGS)
     service = StandinService(build.port, on_request=lambda r: print("service: " + describe(r), flush=True))
-    service.start()
+    try:
+        service.start()
+    except OSError as error:
+        folder.remove()
+        raise harness.HarnessError("the stand-in service cannot listen on 127.0.0.1:%d (%s)" % (build.port, error))
     try:
         with harness.HostRun(folder, "\n".join(lines) + "\n", timeout=120) as run:
             while True:
@@ -65,6 +69,12 @@ def main():
                     break
                 if line.startswith("mark "):
                     print("player: " + line[len("mark "):], flush=True)
+                elif line.startswith("header "):
+                    fields = harness.parse_fields(line)
+                    print("player: loaded %s (%d-bit), %s" % (harness.DLL_NAME, build.bits, fields["description"]),
+                          flush=True)
+                elif line.startswith(("init -> ", "unload -> ")) or line == "quit":
+                    print("player: " + line.replace(" -> ", " returned "), flush=True)
                 elif line.startswith(("messagebox", "crash", "error")):
                     print("player: " + line, flush=True)
             result = run.finish()
@@ -83,4 +93,9 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    except harness.HarnessError as error:
+        sys.exit("run: %s" % error)
+    except KeyboardInterrupt:
+        sys.exit(130)

@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Checks the built plug-in as the player and a plain Windows machine see it:
-a PE32 i386 DLL with exactly one export by name, importing only Windows
-system DLLs, with a version resource."""
+a DLL of the build's architecture (PE32 i386 for what ships, PE32+ x86-64
+for the test twin) with exactly one export by name, importing only Windows
+system DLLs, with a version resource.
+
+  check_dll_tables.py <dll> [i686|x86_64]"""
 import re
 import subprocess
 import sys
@@ -11,14 +14,20 @@ SYSTEM_DLLS = {
     "advapi32.dll", "msvcrt.dll", "ole32.dll", "msimg32.dll",
 }
 EXPORT = "winampGetGeneralPurposePlugin"
+# architecture: (objdump of its toolchain, the image format objdump names)
+ARCHITECTURES = {
+    "i686": ("i686-w64-mingw32-objdump", "pei-i386"),
+    "x86_64": ("x86_64-w64-mingw32-objdump", "pei-x86-64"),
+}
 
 
-def main(path):
-    dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", path], check=True,
+def main(path, architecture="i686"):
+    objdump, image_format = ARCHITECTURES[architecture]
+    dump = subprocess.run([objdump, "-p", path], check=True,
                           capture_output=True, text=True, errors="replace").stdout
     failures = []
-    if "file format pei-i386" not in dump:
-        failures.append("not a PE32 i386 image")
+    if "file format %s" % image_format not in dump:
+        failures.append("not a %s image" % image_format)
     if not re.search(r"^Characteristics .*\n(?:\t.*\n)*\tDLL", dump, re.M):
         failures.append("not marked as a DLL")
 
@@ -49,4 +58,4 @@ def main(path):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    sys.exit(main(*sys.argv[1:3]))

@@ -55,6 +55,10 @@ class Build:
         match = re.match(r"^http://127\.0\.0\.1:(\d+)$", url)
         self.port = int(match.group(1)) if match else None
         self.divisor = int(self.cache.get("VANTU_TIME_DIVISOR", "1"))
+        # The shipped build is i686; the x86_64 twin runs where 32-bit
+        # programs cannot.
+        self.wine_arch = self.cache.get("VANTU_WINE_ARCH", "win32")
+        self.bits = 64 if self.wine_arch == "win64" else 32
 
     def require(self):
         missing = [name for name, path in ((HOST_EXE, self.host), (DLL_NAME, self.dll)) if not path]
@@ -104,24 +108,39 @@ def build(kind="fast"):
 
 # -- Wine and Xvfb -------------------------------------------------------------
 
-class Environment:
-    """The run's Wine prefix, Xvfb display and persistent wineserver."""
+# Debian's `wine` script picks the 32-bit loader whenever it is installed, so
+# the 64-bit prefix names its loader itself.
+WINE64_LOADER = "/usr/lib/wine/wine64"
 
-    def __init__(self, prefix):
+
+class Environment:
+    """The run's Wine prefix, Xvfb display and persistent wineserver, for
+    one architecture: "win32" or "win64"."""
+
+    def __init__(self, prefix, arch):
         self.prefix = os.path.abspath(prefix)
+        self.arch = arch
         self.display = None
         self._xvfb = None
 
     @property
     def env(self):
         env = dict(os.environ)
-        env.update(WINEPREFIX=self.prefix, WINEARCH="win32", WINEDEBUG="-all",
+        env.update(WINEPREFIX=self.prefix, WINEARCH=self.arch, WINEDEBUG="-all",
                    DISPLAY=self.display or "", LC_ALL="C", WINEDLLOVERRIDES="winemenubuilder.exe=d")
+        if self.arch == "win64":
+            env["WINELOADER"] = WINE64_LOADER
+        else:
+            env.pop("WINELOADER", None)
         return env
+
+    def wine(self, *args):
+        """The command line that runs a Windows program of this prefix."""
+        return [WINE64_LOADER if self.arch == "win64" else "wine", *args]
 
     def start(self):
         self._start_xvfb()
-        self._prepare_prefix()
+        self.prepare_prefix()
         # A server that stays up spares every host run its start-up.
         subprocess.run(["wineserver", "-p"], env=self.env, check=False)
         return self
@@ -144,10 +163,15 @@ class Environment:
 
     def _start_xvfb(self):
         read_end, write_end = os.pipe()
-        self._xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            start_new_session=True, preexec_fn=die_with_parent)
+        try:
+            self._xvfb = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                start_new_session=True, preexec_fn=die_with_parent)
+        except OSError:
+            os.close(read_end)
+            os.close(write_end)
+            raise HarnessError("Xvfb is not installed; scripts/setup installs it (package xvfb)")
         os.close(write_end)
         with os.fdopen(read_end) as pipe:
             number = pipe.readline().strip()
@@ -155,17 +179,26 @@ class Environment:
             raise HarnessError("Xvfb did not start")
         self.display = ":" + number
 
-    def _prepare_prefix(self):
+    def prepare_prefix(self):
+        """Makes the prefix once; later runs find it ready."""
         ready = os.path.join(self.prefix, ".vantu-ready")
+        made = prefix_arch(self.prefix)
+        if made and made != self.arch:
+            raise HarnessError("the Wine prefix %s is %s, the build needs %s (set VANTU_WINEPREFIX to another folder)"
+                               % (self.prefix, made, self.arch))
         if os.path.exists(ready) and open(ready).read() == PREFIX_SETTINGS:
             return
         os.makedirs(self.prefix, exist_ok=True)
         quiet = dict(env=self.env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        subprocess.run(["wineboot", "-i"], **quiet)
+        try:
+            subprocess.run(self.wine("wineboot", "-i"), **quiet)
+        except (OSError, subprocess.CalledProcessError) as error:
+            raise HarnessError("Wine could not make a %s prefix in %s (%s); scripts/setup installs Wine"
+                               % (self.arch, self.prefix, error))
         settings = os.path.join(self.prefix, "vantu-tests.reg")
         with open(settings, "w") as reg:
             reg.write(PREFIX_SETTINGS)
-        subprocess.run(["wine", "regedit", "/S", windows_path(settings)], **quiet)
+        subprocess.run(self.wine("regedit", "/S", windows_path(settings)), **quiet)
         subprocess.run(["wineserver", "-w"], **quiet)
         fonts = os.path.join(self.prefix, "drive_c", "windows", "Fonts")
         os.makedirs(fonts, exist_ok=True)
@@ -185,6 +218,19 @@ PREFIX_SETTINGS = """REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
 "Managed"="N"
 """
+
+
+def prefix_arch(prefix):
+    """The architecture a Wine prefix was made for, or None before it exists."""
+    try:
+        with open(os.path.join(prefix, "system.reg"), encoding="latin-1") as registry:
+            for line in registry:
+                match = re.match(r"^#arch=(win32|win64)", line)
+                if match:
+                    return match.group(1)
+    except OSError:
+        pass
+    return None
 
 
 def die_with_parent():
@@ -219,7 +265,7 @@ def environment():
     global _environment
     if _environment is None:
         prefix = os.environ.get("VANTU_WINEPREFIX") or os.path.join(build().directory, "wineprefix")
-        _environment = Environment(prefix).start()
+        _environment = Environment(prefix, build().wine_arch).start()
         atexit.register(shutdown)
     return _environment
 
@@ -234,6 +280,11 @@ def shutdown():
 def kill_wine():
     if _environment is not None:
         _environment.kill_wine()
+
+
+def wine(*args):
+    """The command line that runs a Windows program in the run's prefix."""
+    return environment().wine(*args)
 
 
 # -- player folders ------------------------------------------------------------
@@ -333,7 +384,7 @@ class HostRun:
         script_path = folder.write_script(script)
         self._started = time.monotonic()
         self._process = subprocess.Popen(
-            ["wine", folder.host, windows_path(script_path)], cwd=folder.path, env=environment().env,
+            wine(folder.host, windows_path(script_path)), cwd=folder.path, env=environment().env,
             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
             start_new_session=True)
         self._reader = threading.Thread(target=self._read, daemon=True)
@@ -451,3 +502,24 @@ class WineTestCase(unittest.TestCase):
     def assertCleanExit(self, result):
         self.assertEqual(result.code, 0, "host did not exit cleanly: %s" % result)
         self.assertFalse(result.starting("crash"), str(result))
+
+
+def main(argv):
+    """`harness.py prefix <build>`: makes the Wine prefix the build's programs
+    run in (VANTU_WINEPREFIX, or wineprefix in the build) and prints it."""
+    if len(argv) != 3 or argv[1] != "prefix":
+        print("usage: harness.py prefix <cross build folder>", file=sys.stderr)
+        return 2
+    try:
+        prefix = os.environ.get("VANTU_WINEPREFIX") or os.path.join(os.path.abspath(argv[2]), "wineprefix")
+        environment_ = Environment(prefix, Build(argv[2]).wine_arch)
+        environment_.prepare_prefix()
+    except HarnessError as error:
+        print("harness: %s" % error, file=sys.stderr)
+        return 1
+    print(environment_.prefix)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

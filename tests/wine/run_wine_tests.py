@@ -78,6 +78,7 @@ def main():
     import harness
     try:
         harness.build("fast")
+        harness.environment()
     except harness.HarnessError as error:
         print("run_wine_tests: %s" % error, file=sys.stderr)
         print("0 passed, 1 failed")

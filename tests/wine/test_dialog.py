@@ -360,7 +360,7 @@ class LinkTest(DialogTestCase):
                  'C:\\windows\\system32\\cmd.exe /c echo %%1>>"%s"' % harness.windows_path(self.opened), "/f")
 
     def reg(self, *args):
-        subprocess.run(["wine", "reg"] + list(args), env=harness.environment().env, check=True,
+        subprocess.run(harness.wine("reg", *args), env=harness.environment().env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def opened_urls(self, count, timeout=10.0):

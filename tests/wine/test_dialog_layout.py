@@ -121,9 +121,9 @@ class ScalingTest(dialog.DialogTestCase):
     def setUp(self):
         super().setUp()
         env = harness.environment().env
-        subprocess.run(["wine", "reg", "add", self.DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "120",
-                        "/f"], env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.addCleanup(subprocess.run, ["wine", "reg", "delete", self.DESKTOP_KEY, "/v", "LogPixels", "/f"],
+        subprocess.run(harness.wine("reg", "add", self.DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "120",
+                        "/f"), env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(subprocess.run, harness.wine("reg", "delete", self.DESKTOP_KEY, "/v", "LogPixels", "/f"),
                         env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def test_layout_scales_by_the_text_height(self):
@@ -192,9 +192,9 @@ class ScreenshotTest(dialog.DialogTestCase):
     def setUp(self):
         super().setUp()
         env = harness.environment().env
-        subprocess.run(["wine", "reg", "add", self.X11_KEY, "/v", "Decorated", "/d", "N", "/f"], env=env,
+        subprocess.run(harness.wine("reg", "add", self.X11_KEY, "/v", "Decorated", "/d", "N", "/f"), env=env,
                        check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.addCleanup(subprocess.run, ["wine", "reg", "delete", self.X11_KEY, "/v", "Decorated", "/f"],
+        self.addCleanup(subprocess.run, harness.wine("reg", "delete", self.X11_KEY, "/v", "Decorated", "/f"),
                         env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # The caption buttons' glyphs come from Marlett.
         marlett = "/usr/share/wine/fonts/marlett.ttf"

@@ -39,7 +39,7 @@ def wine(*args):
     the first program of a prefix starts Wine's background services, which
     inherit its handles and would hold a pipe open long after it ended."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        result = subprocess.run(["wine", *args], env=harness.environment().env, stdin=subprocess.DEVNULL,
+        result = subprocess.run(harness.wine(*args), env=harness.environment().env, stdin=subprocess.DEVNULL,
                                 stdout=out, stderr=err, timeout=WINE_TIMEOUT)
         out.seek(0)
         err.seek(0)
@@ -91,7 +91,7 @@ class FakePlayer:
 
     def __init__(self, exe):
         self._process = subprocess.Popen(
-            ["wine", exe, "120"], env=harness.environment().env, stdin=subprocess.PIPE,
+            harness.wine(exe, "120"), env=harness.environment().env, stdin=subprocess.PIPE,
             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, start_new_session=True)
         ready, _, _ = select.select([self._process.stdout], [], [], 60)
         line = self._process.stdout.readline() if ready else b""

@@ -12,8 +12,9 @@ void Print(std::string_view line) {
 }
 
 std::string Hex(std::uintptr_t value) {
-  char text[2 + 2 * sizeof value + 1];
-  std::snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(value));
+  // At least eight digits, all of a 64-bit pointer's where it needs them.
+  char text[2 * sizeof value + 1];
+  std::snprintf(text, sizeof text, "%08llx", static_cast<unsigned long long>(value));
   return text;
 }
 

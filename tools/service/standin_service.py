@@ -9,6 +9,7 @@ program, where it prints each report it receives.
 
 import argparse
 import json
+import os
 import socket
 import sys
 import threading
@@ -276,6 +277,43 @@ class StandinService:
         return not answer.close_after
 
 
+# Below Linux's ephemeral range (32768 and up), so that no outgoing connection
+# takes the port between the stand-in service's runs.
+PORT_RANGE = (20000, 32767)
+
+
+def port_is_free(port):
+    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as probe:
+        probe.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        try:
+            probe.bind(("127.0.0.1", port))
+        except OSError:
+            return False
+    return True
+
+
+def pick_port(remembered):
+    """A port nothing listens on, for one checkout's test builds: the port
+    remembered in the file `remembered` while it is free (the builds then
+    keep their configuration), else a new one at random, remembered there."""
+    try:
+        with open(remembered) as file:
+            port = int(file.read().strip())
+        if PORT_RANGE[0] <= port <= PORT_RANGE[1] and port_is_free(port):
+            return port
+    except (OSError, ValueError):
+        pass
+    import random
+    for _ in range(200):
+        port = random.randint(*PORT_RANGE)
+        if port_is_free(port):
+            os.makedirs(os.path.dirname(os.path.abspath(remembered)), exist_ok=True)
+            with open(remembered, "w") as file:
+                file.write("%d\n" % port)
+            return port
+    raise OSError("no free port between %d and %d" % PORT_RANGE)
+
+
 def describe(request):
     """The line the run command prints for a request."""
     if request.path == REPORT_PATH:
@@ -288,7 +326,9 @@ def describe(request):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--port", type=int, required=True)
+    parser.add_argument("--port", type=int)
+    parser.add_argument("--pick-port", metavar="FILE",
+                        help="print a free port for the test builds (remembered in FILE) and exit")
     parser.add_argument("--log", help="append each request as a JSON line to this file")
     parser.add_argument("--refuse", metavar="TEXT",
                         help="answer every report with this refusal text instead of accepting it")
@@ -297,6 +337,11 @@ def main():
     parser.add_argument("--seconds", type=float, default=0,
                         help="stop after this long (default: run until interrupted)")
     args = parser.parse_args()
+    if args.pick_port:
+        print(pick_port(args.pick_port))
+        return 0
+    if args.port is None:
+        parser.error("--port is required")
 
     def show(request):
         print(describe(request), flush=True)
