@@ -65,7 +65,7 @@ TcpConnection::~TcpConnection() {
   if (event_) WSACloseEvent(AsEvent(event_));
 }
 
-int TcpConnection::Connect(std::uint32_t address, std::uint16_t port) {
+int TcpConnection::Connect(std::uint32_t address, std::uint16_t port, unsigned timeoutMs) {
   const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (s == INVALID_SOCKET) return WSAGetLastError();
   socket_ = static_cast<std::intptr_t>(s);
@@ -80,10 +80,15 @@ int TcpConnection::Connect(std::uint32_t address, std::uint16_t port) {
   peer.sin_addr.s_addr = address;
   if (connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return 0;
   if (WSAGetLastError() != WSAEWOULDBLOCK) return WSAGetLastError();
+  const Deadline deadline(timeoutMs);
   for (;;) {
+    const unsigned left = deadline.LeftMs();
+    if (left == 0) return kTimedOut;
     if (cancel_.IsSet()) return kConnectionAborted;
     WSAEVENT events[2] = {event, AsEvent(cancel_.Handle())};
-    const DWORD which = WSAWaitForMultipleEvents(2, events, FALSE, WSA_INFINITE, FALSE);
+    const DWORD which =
+        WSAWaitForMultipleEvents(2, events, FALSE, left == kForever ? WSA_INFINITE : left, FALSE);
+    if (which == WSA_WAIT_TIMEOUT) return kTimedOut;
     if (which == WSA_WAIT_EVENT_0 + 1) return kConnectionAborted;
     WSANETWORKEVENTS happened;
     if (WSAEnumNetworkEvents(s, event, &happened) != 0) return WSAGetLastError();
