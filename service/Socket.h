@@ -101,6 +101,7 @@ class TcpConnection final : public http::ByteSource {
   const CancelSignal& cancel_;
   std::intptr_t socket_ = -1;
   [[maybe_unused]] std::intptr_t event_ = 0;  // Winsock only: the socket's network event
+  [[maybe_unused]] int closeError_ = 0;       // Winsock only: the error FD_CLOSE carried
 };
 
 // POSIX back end only: errno and getaddrinfo codes as Windows Sockets numbers.
