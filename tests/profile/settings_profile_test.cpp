@@ -22,7 +22,12 @@ class ProfileTest : public ::testing::Test {
     CreateDirectoryA(folder_.c_str(), nullptr);
   }
 
-  std::string NewPath() { return folder_ + "\\case" + std::to_string(next_++) + ".ini"; }
+  // Wine reuses process ids, so an earlier run's file may still be there.
+  std::string NewPath() {
+    const std::string path = folder_ + "\\case" + std::to_string(next_++) + ".ini";
+    DeleteFileA(path.c_str());
+    return path;
+  }
 
   static void WriteRaw(const std::string& path, const std::string& bytes) {
     FILE* file = std::fopen(path.c_str(), "wb");
