@@ -1,8 +1,11 @@
 // What the response reading needs of a connection: bytes, with a limit on
-// each wait. The socket back ends implement it; tests feed scripted bytes.
+// each wait, and the clock those limits are counted on. The socket back ends
+// implement it; tests feed scripted bytes on a clock of their own.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 
 namespace vantu::http {
 
@@ -17,6 +20,13 @@ class ByteSource {
  public:
   // Waits at most timeoutMs for the next bytes.
   virtual ReceiveResult Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) = 0;
+
+  // Milliseconds on a steady clock: the reader's deadlines are points on it.
+  virtual std::uint64_t NowMs() const {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+  }
 
  protected:
   ~ByteSource() = default;

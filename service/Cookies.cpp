@@ -35,6 +35,11 @@ bool IsIpv4Literal(std::string_view host) {
   return !host.empty() && host.find_first_not_of("0123456789.") == std::string_view::npos;
 }
 
+bool HasInnerDot(std::string_view domain) {
+  const std::size_t dot = domain.find('.');
+  return dot != std::string_view::npos && dot > 0 && dot + 1 < domain.size();
+}
+
 bool DomainMatches(std::string_view host, std::string_view domain) {
   if (host == domain) return true;
   return !IsIpv4Literal(host) && host.size() > domain.size() &&
@@ -210,6 +215,12 @@ void CookieJar::StoreOne(std::string_view text, std::string_view host, std::stri
       std::string domain = Lower(value);
       if (domain.front() == '.') domain.erase(0, 1);
       if (domain.empty() || !DomainMatches(requestHost, domain)) return;
+      // A bare top-level label ("fm") would send the cookie to every host
+      // under it; naming only the sending host itself keeps it host-only.
+      if (!HasInnerDot(domain)) {
+        if (domain != requestHost) return;
+        continue;
+      }
       cookie.domain = domain;
       cookie.hostOnly = false;
     } else if (name == "path" && !value.empty() && value.front() == '/') {

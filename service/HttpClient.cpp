@@ -16,13 +16,15 @@ struct THttpClient::State {
   bool emptyBasicCredentials = false;
   http::ReadLimits limits;
 
-  net::TcpConnection& Connection(const http::RequestTarget& target) {
+  net::TcpConnection& Connection(const http::RequestTarget& target, const net::Deadline& deadline) {
     if (connection && !connection->StillOpen()) connection.reset();
     if (connection) return *connection;
     std::uint32_t address = 0;
     if (const int error = net::ResolveIPv4(target.host, address)) throw EIdSocketError(error);
     auto fresh = std::make_unique<net::TcpConnection>(cancel);
-    if (const int error = fresh->Connect(address, target.port)) throw EIdSocketError(error);
+    const unsigned left = deadline.LeftMs();
+    if (left == 0) throw EIdSocketError(net::kTimedOut);
+    if (const int error = fresh->Connect(address, target.port, left)) throw EIdSocketError(error);
     connection = std::move(fresh);
     return *connection;
   }
@@ -52,6 +54,9 @@ void THttpClient::SetReadLimits(const http::ReadLimits& limits) { state_->limits
 
 void HttpGetText(THttpClient& client, const std::string& url, std::string& result) {
   THttpClient::State& state = *client.state_;
+  // Connecting and sending share one limit from the call's start, so that a
+  // peer that never completes the handshake cannot hold the caller longer.
+  const net::Deadline requestDeadline(state.limits.connectMs);
   result.clear();
   const http::RequestTarget target = http::ParseRequestUrl(url);
   if (state.cancel.IsSet()) throw EIdSocketError(net::kConnectionAborted);
@@ -59,8 +64,9 @@ void HttpGetText(THttpClient& client, const std::string& url, std::string& resul
       target, state.cookies.Header(target.host, target.path, std::time(nullptr)),
       state.emptyBasicCredentials);
 
-  net::TcpConnection& connection = state.Connection(target);
-  if (const int error = connection.SendAll(request, state.limits.waitMs)) {
+  net::TcpConnection& connection = state.Connection(target, requestDeadline);
+  const unsigned left = requestDeadline.LeftMs();
+  if (const int error = left == 0 ? net::kTimedOut : connection.SendAll(request, left)) {
     state.connection.reset();
     throw EIdSocketError(error);
   }

@@ -79,6 +79,9 @@ EIdReadTimeout::EIdReadTimeout() : EIdException("Zeit\xFC" "berschreitung beim L
 EIdReadLnMaxLineLengthExceeded::EIdReadLnMaxLineLengthExceeded()
     : EIdException("Max. Zeilenl\xE4nge \xFC" "berschritten.") {}
 
+EIdTooManyHeaderLines::EIdTooManyHeaderLines()
+    : EIdException("Max. Anzahl Kopfzeilen \xFC" "berschritten.") {}
+
 EIdIOHandlerPropInvalid::EIdIOHandlerPropInvalid()
     : EIdException("Wert f\xFCr IOHandler ist ung\xFCltig") {}
 

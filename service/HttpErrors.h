@@ -54,6 +54,12 @@ class EIdReadLnMaxLineLengthExceeded : public EIdException {
   EIdReadLnMaxLineLengthExceeded();
 };
 
+// A head with more header lines than the client keeps apart.
+class EIdTooManyHeaderLines : public EIdException {
+ public:
+  EIdTooManyHeaderLines();
+};
+
 class EIdIOHandlerPropInvalid : public EIdException {
  public:
   EIdIOHandlerPropInvalid();

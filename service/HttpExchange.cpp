@@ -1,6 +1,9 @@
 #include "service/HttpExchange.h"
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
+#include <string_view>
 
 #include "service/HttpErrors.h"
 #include "service/HttpResponseReader.h"
@@ -10,7 +13,24 @@ namespace {
 
 constexpr std::size_t kReceiveChunk = 64 * 1024;
 
-// Keeps the header lines of one head, with continuation lines folded in.
+// The headers the client acts on; any other line is only counted.
+constexpr std::string_view kReadHeaders[] = {"Location",   "Content-Length", "Transfer-Encoding",
+                                             "Connection", "Proxy-Connection", "Set-cookie",
+                                             "Set-cookie2", "WWW-Authenticate"};
+
+// Room for extra more bytes in text, doubling but never past limit (unless
+// the bytes themselves need it). The library's own growth would double past
+// the limit, so that a capped buffer could hold up to twice its cap.
+void MakeRoom(std::string& text, std::size_t extra, std::size_t limit) {
+  const std::size_t wanted = text.size() + extra;
+  if (wanted <= text.capacity()) return;
+  std::string larger;
+  larger.reserve(std::max(wanted, std::min(2 * text.capacity(), limit)));
+  larger.append(text);
+  text.swap(larger);
+}
+
+// Keeps the header lines the client reads, with continuation lines folded in.
 class HeaderCollector final : public HeadVisitor {
  public:
   std::string statusLine;
@@ -18,10 +38,12 @@ class HeaderCollector final : public HeadVisitor {
 
   void OnStatusLine(std::string_view line) override { statusLine.assign(line); }
   void OnHeader(std::string_view name, std::string_view value) override {
-    headers.emplace_back(std::string(name), std::string(value));
+    keeping_ = std::any_of(std::begin(kReadHeaders), std::end(kReadHeaders),
+                           [&](std::string_view read) { return EqualsNoCase(name, read); });
+    if (keeping_) headers.emplace_back(std::string(name), std::string(value));
   }
   void OnContinuation(std::string_view text) override {
-    if (headers.empty()) return;
+    if (!keeping_) return;
     std::string& value = headers.back().second;
     if (!value.empty() && !text.empty()) value += ' ';
     value.append(text);
@@ -33,6 +55,9 @@ class HeaderCollector final : public HeadVisitor {
     }
     return nullptr;
   }
+
+ private:
+  bool keeping_ = false;  // the last header line was kept
 };
 
 bool OffersBasic(std::string_view challenge) {
@@ -55,39 +80,50 @@ class Reader {
       : source_(source), limits_(limits), info_(info) {}
 
   void Run(std::string& result) {
-    HeaderCollector head = ReadFinalHead();
-    Absorb(head);
-    const int code = info_.code;
+    // Interim answers and the body included: bytes trickled in one at a time
+    // must not hold the caller beyond this.
+    const std::uint64_t responseEnd = source_.NowMs() + limits_.responseMs;
+    HeaderCollector head = ReadFinalHead(responseEnd);
+    const int code = StatusCode(head.statusLine);
     const std::string* location = head.First("Location");
     const bool redirect = (code / 100 == 3 && code != 304) || (location && !location->empty());
     const BodyProgress framing =
         BodyFramingFor(head.First("Content-Length"), head.First("Transfer-Encoding"));
+    Absorb(head);
     if (redirect || code < 200 || code > 299) {
       std::string body;
-      ReadBody(framing, limits_.errorBodyWaitMs, body);
+      ReadBody(framing, std::min(responseEnd, source_.NowMs() + limits_.errorBodyMs), body);
       throw EIdHTTPProtocolException(info_.statusLine, code, std::move(body));
     }
     if (code == 204) {
       if (!pending_.empty()) info_.reusable = false;
       return;
     }
-    ReadBody(framing, limits_.waitMs, result);
+    ReadBody(framing, responseEnd, result);
   }
 
  private:
-  HeaderCollector ReadFinalHead() {
+  HeaderCollector ReadFinalHead(std::uint64_t deadline) {
     std::size_t interimBytes = 0;  // endless 100 responses count against the head's cap too
     for (;;) {
       HeaderCollector head;
       HeadProgress progress;
       long length;
       while ((length = ParseResponseHead(pending_, progress, head)) == kNeedMore) {
-        if (Fill(limits_.waitMs)) continue;
+        if (pending_.size() >= kMaxHeadBytes) {
+          length = kTooLong;  // the buffer is full and the head goes on
+          break;
+        }
+        if (Fill(deadline)) continue;
         info_.reusable = false;
-        if (!progress.headerLine) throw EIdConnClosedGracefully();
+        if (progress.headerLines == 0) throw EIdConnClosedGracefully();
         const int code = StatusCode(head.statusLine);
         if (code >= 200 && code <= 299) throw EIdException("Undefined situation");
         throw EIdHTTPProtocolException(head.statusLine, code, {});
+      }
+      if (length == kTooManyLines) {
+        info_.reusable = false;
+        throw EIdTooManyHeaderLines();
       }
       interimBytes += length > 0 ? static_cast<std::size_t>(length) : 0;
       if (length == kTooLong || interimBytes > kMaxHeadBytes) {
@@ -99,23 +135,31 @@ class Reader {
     }
   }
 
-  void Absorb(const HeaderCollector& head) {
+  // Takes the cookie values over rather than copying them.
+  void Absorb(HeaderCollector& head) {
     info_.headComplete = true;
     info_.statusLine = head.statusLine;
     info_.code = StatusCode(head.statusLine);
-    for (const auto& [name, value] : head.headers) {
-      if (EqualsNoCase(name, "Set-cookie")) info_.setCookies.push_back(value);
-      if (EqualsNoCase(name, "Set-cookie2")) info_.setCookies2.push_back(value);
-      if (EqualsNoCase(name, "WWW-Authenticate") && OffersBasic(value)) info_.offersBasic = true;
-    }
     for (const char* name : {"Connection", "Proxy-Connection"}) {
       const std::string* value = head.First(name);
       if (value && EqualsNoCase(Trim(*value), "close")) info_.closeRequested = true;
     }
+    for (auto& [name, value] : head.headers) {
+      if (EqualsNoCase(name, "WWW-Authenticate") && OffersBasic(value)) info_.offersBasic = true;
+      if (EqualsNoCase(name, "Set-cookie")) info_.setCookies.push_back(std::move(value));
+      if (EqualsNoCase(name, "Set-cookie2")) info_.setCookies2.push_back(std::move(value));
+    }
   }
 
-  void ReadBody(BodyProgress progress, unsigned waitMs, std::string& out) {
+  void ReadBody(BodyProgress progress, std::uint64_t deadline, std::string& out) {
+    // A known length gets its room at once rather than by doubling and copying.
+    if (progress.framing == BodyFraming::Length) {
+      MakeRoom(out, static_cast<std::size_t>(std::min<std::uint64_t>(progress.remaining, kMaxBodyBytes)),
+               kMaxBodyBytes);
+    }
     for (;;) {
+      MakeRoom(out, std::min(pending_.size(), kMaxBodyBytes - std::min(out.size(), kMaxBodyBytes)),
+               kMaxBodyBytes);
       const long used = DecodeBody(pending_, progress, out, kMaxBodyBytes);
       if (used == kTooLong) {
         info_.reusable = false;
@@ -126,12 +170,12 @@ class Reader {
         if (!pending_.empty()) info_.reusable = false;
         return;
       }
-      if (out.size() >= kMaxBodyBytes) {
+      if (out.size() >= kMaxBodyBytes || progress.skipped >= kMaxBodyBytes) {
         // Keep what fits and drop the rest together with the connection.
         info_.reusable = false;
         return;
       }
-      if (Fill(waitMs)) continue;
+      if (Fill(deadline)) continue;
       info_.reusable = false;
       if (progress.framing == BodyFraming::ToClose) return;
       throw EIdConnClosedGracefully();
@@ -139,12 +183,23 @@ class Reader {
   }
 
   // Appends received bytes to pending_; false when the stream has ended.
-  // Timeouts and failures are thrown.
-  bool Fill(unsigned waitMs) {
+  // Timeouts and failures are thrown. The wait is what is left until
+  // deadline, and none once it has passed.
+  bool Fill(std::uint64_t deadline) {
+    const std::uint64_t now = source_.NowMs();
+    if (now >= deadline) {
+      info_.reusable = false;
+      throw EIdReadTimeout();
+    }
     if (!chunk_) chunk_ = std::make_unique_for_overwrite<char[]>(kReceiveChunk);
-    const ReceiveResult received = source_.Receive(chunk_.get(), kReceiveChunk, waitMs);
+    // pending_ stays within kMaxHeadBytes: a whole head fits, and the body's
+    // bytes leave it as they come.
+    const std::size_t room = std::min(kReceiveChunk, kMaxHeadBytes - std::min(pending_.size(), kMaxHeadBytes));
+    const ReceiveResult received =
+        source_.Receive(chunk_.get(), std::max<std::size_t>(room, 1), static_cast<unsigned>(deadline - now));
     switch (received.kind) {
       case ReceiveResult::Kind::Data:
+        MakeRoom(pending_, received.bytes, kMaxHeadBytes);
         pending_.append(chunk_.get(), received.bytes);
         return true;
       case ReceiveResult::Kind::Closed:

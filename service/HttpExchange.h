@@ -9,9 +9,11 @@
 
 namespace vantu::http {
 
+// Each limit holds for a whole stage, however the peer spreads its bytes.
 struct ReadLimits {
-  unsigned waitMs = 15000;          // any wait for further bytes
-  unsigned errorBodyWaitMs = 2000;  // each wait while an error body is read
+  unsigned responseMs = 15000;  // from the request's last byte to the response's last
+  unsigned errorBodyMs = 2000;  // for all of an error status's body (within responseMs)
+  unsigned connectMs = 15000;   // from the call's start until the request is sent
 };
 
 struct ResponseInfo {
@@ -25,9 +27,10 @@ struct ResponseInfo {
   bool reusable = true;  // false once the stream ended, failed, or was left mid-message
 };
 
-// Reads one response. A 2xx body goes into result (a leading part when its
-// reading fails); any other outcome is thrown as an EIdException. info is
-// filled as far as the reading got, also when it throws.
+// Reads one response, its limits counted from now on source's clock. A 2xx
+// body goes into result (a leading part when its reading fails or runs out of
+// time); any other outcome is thrown as an EIdException. info is filled as far
+// as the reading got, also when it throws.
 void ReadResponse(ByteSource& source, const ReadLimits& limits, std::string& result,
                   ResponseInfo& info);
 

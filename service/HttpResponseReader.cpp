@@ -89,7 +89,7 @@ long ParseResponseHead(std::string_view input, HeadProgress& progress, HeadVisit
       continue;
     }
     if (line.empty()) return static_cast<long>(progress.offset);
-    progress.headerLine = true;
+    if (++progress.headerLines > kMaxHeaderLines) return kTooManyLines;
     if (line.front() == ' ' || line.front() == '\t') {
       visitor.OnContinuation(Trim(line));
       continue;
@@ -167,11 +167,13 @@ long DecodeBody(std::string_view input, BodyProgress& progress, std::string& out
           progress.chunk = BodyProgress::Chunk::DataEnd;
           break;
         }
+        if (progress.skipped >= cap) return static_cast<long>(used);
         std::string_view line;
         const long taken = ReadLine(rest, line);
         if (taken == kTooLong) return kTooLong;
         if (taken == kNeedMore) return static_cast<long>(used);
         used += static_cast<std::size_t>(taken);
+        progress.skipped += static_cast<std::size_t>(taken);
         if (progress.chunk == BodyProgress::Chunk::Size) {
           progress.remaining = ChunkSize(line);
           progress.chunk = progress.remaining == 0 ? BodyProgress::Chunk::Trailer

@@ -13,9 +13,12 @@ namespace vantu::http {
 inline constexpr std::size_t kMaxLineLength = 16384;       // not counting the line end
 inline constexpr std::size_t kMaxHeadBytes = 1024 * 1024;  // one status line plus header block
 inline constexpr std::size_t kMaxBodyBytes = 1024 * 1024;  // more is dropped with the connection
+// Each header line is kept apart, so their number is what costs memory.
+inline constexpr std::size_t kMaxHeaderLines = 100;  // of one head, continuation lines included
 
 inline constexpr long kNeedMore = -2;
 inline constexpr long kTooLong = -1;
+inline constexpr long kTooManyLines = -3;
 
 // One line at the start of input, up to a line feed; one carriage return
 // before it is not part of the line. Returns the bytes the line takes with its
@@ -47,11 +50,12 @@ class HeadVisitor {
 struct HeadProgress {
   std::size_t offset = 0;  // bytes of complete lines already reported
   bool statusLine = false;
-  bool headerLine = false;
+  std::size_t headerLines = 0;
 };
 
 // Reports the complete lines after progress.offset to the visitor. Returns
-// the head's length once its empty line has arrived.
+// the head's length once its empty line has arrived, kTooManyLines (before
+// reporting the line) when a header line would be one beyond kMaxHeaderLines.
 long ParseResponseHead(std::string_view input, HeadProgress& progress, HeadVisitor& visitor);
 
 enum class BodyFraming { None, Length, Chunked, ToClose };
@@ -62,6 +66,7 @@ struct BodyProgress {
   std::uint64_t remaining = 0;  // of the Content-Length, or of the current chunk
   Chunk chunk = Chunk::Size;
   bool done = false;
+  std::uint64_t skipped = 0;  // chunked: bytes read besides the data (size lines, extensions, line ends)
 };
 
 // The framing from the first "Content-Length" and "Transfer-Encoding" values
@@ -72,7 +77,8 @@ BodyProgress BodyFramingFor(const std::string* contentLength, const std::string*
 // Moves body bytes from input to out, never letting out grow past cap.
 // Returns the bytes consumed or kTooLong (a chunk-size line); progress.done
 // tells when the body is complete. Read-to-close bodies end only with the
-// stream, which the caller sees.
+// stream, which the caller sees. Chunked framing stops being read once
+// progress.skipped has reached cap: what is skipped costs time like data.
 long DecodeBody(std::string_view input, BodyProgress& progress, std::string& out, std::size_t cap);
 
 }  // namespace vantu::http

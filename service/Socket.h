@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -17,6 +18,24 @@ inline constexpr int kTimedOut = 10060;           // WSAETIMEDOUT
 
 enum class Wait { Ready, TimedOut, Cancelled };
 inline constexpr unsigned kForever = ~0u;  // a wait without a time limit
+
+// 0 for a wait that ended ready, else the error the operation reports.
+inline int ErrorOf(Wait wait) {
+  return wait == Wait::TimedOut ? kTimedOut : wait == Wait::Cancelled ? kConnectionAborted : 0;
+}
+
+// A time limit that several waits share: each is given what is left of it.
+class Deadline {
+ public:
+  explicit Deadline(unsigned ms);  // from now; kForever: none
+  // Rounded up, so that a wait does not end just short of it; 0 once it has
+  // passed, kForever when there is none.
+  unsigned LeftMs() const;
+
+ private:
+  std::chrono::steady_clock::time_point end_;
+  bool unlimited_;
+};
 
 // Holds the socket library for its lifetime (WSAStartup/WSACleanup on Windows).
 class NetLibrary {
@@ -59,8 +78,9 @@ class TcpConnection final : public http::ByteSource {
   TcpConnection(const TcpConnection&) = delete;
   TcpConnection& operator=(const TcpConnection&) = delete;
 
-  // Waits as long as the system lets a connect take, or until cancelled.
-  int Connect(std::uint32_t address, std::uint16_t port);
+  // Each waits at most timeoutMs in all (kTimedOut then), however often the
+  // socket wakes up in between, or until cancelled.
+  int Connect(std::uint32_t address, std::uint16_t port, unsigned timeoutMs);
   int SendAll(const std::string& bytes, unsigned timeoutMs);
   http::ReceiveResult Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) override;
   // False when the peer has closed or reset the connection, or sent bytes
@@ -81,6 +101,7 @@ class TcpConnection final : public http::ByteSource {
   const CancelSignal& cancel_;
   std::intptr_t socket_ = -1;
   [[maybe_unused]] std::intptr_t event_ = 0;  // Winsock only: the socket's network event
+  [[maybe_unused]] int closeError_ = 0;       // Winsock only: the error FD_CLOSE carried
 };
 
 // POSIX back end only: errno and getaddrinfo codes as Windows Sockets numbers.

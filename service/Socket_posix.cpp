@@ -130,7 +130,7 @@ TcpConnection::~TcpConnection() {
   if (socket_ >= 0) close(static_cast<int>(socket_));
 }
 
-int TcpConnection::Connect(std::uint32_t address, std::uint16_t port) {
+int TcpConnection::Connect(std::uint32_t address, std::uint16_t port, unsigned timeoutMs) {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return WinsockNumberForErrno(errno);
   socket_ = fd;
@@ -140,7 +140,7 @@ int TcpConnection::Connect(std::uint32_t address, std::uint16_t port) {
   peer.sin_addr.s_addr = address;
   if (connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return 0;
   if (errno != EINPROGRESS) return WinsockNumberForErrno(errno);
-  if (WaitFor(fd, POLLOUT, cancel_, kForever) == Wait::Cancelled) return kConnectionAborted;
+  if (const int failed = ErrorOf(WaitFor(fd, POLLOUT, cancel_, timeoutMs))) return failed;
   int error = 0;
   socklen_t length = sizeof error;
   if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;

@@ -9,18 +9,30 @@ namespace {
 SOCKET AsSocket(std::intptr_t handle) { return static_cast<SOCKET>(handle); }
 WSAEVENT AsEvent(std::intptr_t handle) { return reinterpret_cast<WSAEVENT>(handle); }
 
+// The events that came since the last call (which resets the event); keeps
+// the error a close carried, since recv may then report only a graceful end.
+// False when the events cannot be read (WSAGetLastError tells why).
+bool TakeEvents(std::intptr_t socket, std::intptr_t event, int& closeError, int* connectError = nullptr) {
+  WSANETWORKEVENTS happened;
+  if (WSAEnumNetworkEvents(AsSocket(socket), AsEvent(event), &happened) != 0) return false;
+  if ((happened.lNetworkEvents & FD_CLOSE) && happened.iErrorCode[FD_CLOSE_BIT] != 0) {
+    closeError = happened.iErrorCode[FD_CLOSE_BIT];
+  }
+  if (connectError && (happened.lNetworkEvents & FD_CONNECT)) *connectError = happened.iErrorCode[FD_CONNECT_BIT];
+  return true;
+}
+
 // Waits for the socket's network event or the cancel event. The socket is
 // non-blocking under WSAEventSelect; callers retry their call after Ready.
-Wait WaitFor(std::intptr_t socket, std::intptr_t event, const CancelSignal& cancel,
-             unsigned timeoutMs) {
+Wait WaitFor(std::intptr_t socket, std::intptr_t event, const CancelSignal& cancel, unsigned timeoutMs,
+             int& closeError) {
   if (cancel.IsSet()) return Wait::Cancelled;
   WSAEVENT events[2] = {AsEvent(event), AsEvent(cancel.Handle())};
   const DWORD which =
       WSAWaitForMultipleEvents(2, events, FALSE, timeoutMs == kForever ? WSA_INFINITE : timeoutMs, FALSE);
   if (which == WSA_WAIT_TIMEOUT) return Wait::TimedOut;
   if (which == WSA_WAIT_EVENT_0 + 1) return Wait::Cancelled;
-  WSANETWORKEVENTS happened;
-  WSAEnumNetworkEvents(AsSocket(socket), AsEvent(event), &happened);  // resets the event
+  TakeEvents(socket, event, closeError);
   return Wait::Ready;
 }
 
@@ -65,7 +77,7 @@ TcpConnection::~TcpConnection() {
   if (event_) WSACloseEvent(AsEvent(event_));
 }
 
-int TcpConnection::Connect(std::uint32_t address, std::uint16_t port) {
+int TcpConnection::Connect(std::uint32_t address, std::uint16_t port, unsigned timeoutMs) {
   const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (s == INVALID_SOCKET) return WSAGetLastError();
   socket_ = static_cast<std::intptr_t>(s);
@@ -80,14 +92,19 @@ int TcpConnection::Connect(std::uint32_t address, std::uint16_t port) {
   peer.sin_addr.s_addr = address;
   if (connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return 0;
   if (WSAGetLastError() != WSAEWOULDBLOCK) return WSAGetLastError();
+  const Deadline deadline(timeoutMs);
   for (;;) {
+    const unsigned left = deadline.LeftMs();
+    if (left == 0) return kTimedOut;
     if (cancel_.IsSet()) return kConnectionAborted;
     WSAEVENT events[2] = {event, AsEvent(cancel_.Handle())};
-    const DWORD which = WSAWaitForMultipleEvents(2, events, FALSE, WSA_INFINITE, FALSE);
+    const DWORD which =
+        WSAWaitForMultipleEvents(2, events, FALSE, left == kForever ? WSA_INFINITE : left, FALSE);
+    if (which == WSA_WAIT_TIMEOUT) return kTimedOut;
     if (which == WSA_WAIT_EVENT_0 + 1) return kConnectionAborted;
-    WSANETWORKEVENTS happened;
-    if (WSAEnumNetworkEvents(s, event, &happened) != 0) return WSAGetLastError();
-    if (happened.lNetworkEvents & FD_CONNECT) return happened.iErrorCode[FD_CONNECT_BIT];
+    int connectError = -1;
+    if (!TakeEvents(socket_, event_, closeError_, &connectError)) return WSAGetLastError();
+    if (connectError >= 0) return connectError;
   }
 }
 
@@ -102,19 +119,30 @@ long TcpConnection::SendSome(const char* data, std::size_t size, int& error) {
 long TcpConnection::ReceiveSome(char* buffer, std::size_t capacity, int& error) {
   const int chunk = capacity > 0x40000000 ? 0x40000000 : static_cast<int>(capacity);
   const int count = recv(AsSocket(socket_), buffer, chunk, 0);
+  if (count == 0) {
+    // A stream ended by a reset may read as a graceful end; the close event's
+    // error tells the two apart (that event may not have been waited for yet).
+    TakeEvents(socket_, event_, closeError_);
+    if (closeError_) {
+      error = closeError_;
+      return -1;
+    }
+  }
   if (count != SOCKET_ERROR) return count;
   error = WSAGetLastError() == WSAEWOULDBLOCK ? 0 : WSAGetLastError();
   return -1;
 }
 
 // One network event serves both directions under WSAEventSelect.
-Wait TcpConnection::WaitReady(Direction, unsigned timeoutMs) { return WaitFor(socket_, event_, cancel_, timeoutMs); }
+Wait TcpConnection::WaitReady(Direction, unsigned timeoutMs) {
+  return WaitFor(socket_, event_, cancel_, timeoutMs, closeError_);
+}
 
 bool TcpConnection::StillOpen() {
   char probe;
   if (recv(AsSocket(socket_), &probe, 1, MSG_PEEK) != SOCKET_ERROR) return false;
   if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
-  if (WaitFor(socket_, event_, cancel_, 1) != Wait::TimedOut) {
+  if (WaitFor(socket_, event_, cancel_, 1, closeError_) != Wait::TimedOut) {
     // An event came within the millisecond: closed, reset or unasked-for bytes, or only FD_WRITE.
     if (recv(AsSocket(socket_), &probe, 1, MSG_PEEK) != SOCKET_ERROR) return false;
     return WSAGetLastError() == WSAEWOULDBLOCK;

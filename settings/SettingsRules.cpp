@@ -64,6 +64,9 @@ bool ParseActive(std::string_view text) {
 }
 
 std::string ProfileValueToWrite(std::string_view value) {
+  // A line break would end the value and start lines of its own in the file
+  // (an "Active=0", say); a single-line box shows no more than this anyway.
+  value = value.substr(0, value.find_first_of("\r\n"));
   // Blanks as the profile reader sees them: spaces, tabs, line ends, and the
   // other control bytes some implementations also strip.
   auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };

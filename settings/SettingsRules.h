@@ -20,10 +20,11 @@ std::optional<long long> ParseProfileInteger(std::string_view text);
 // not convert gives the default (true).
 bool ParseActive(std::string_view text);
 
-// The profile functions strip surrounding blanks and one pair of surrounding
-// quotes when they read. A value that would come back changed is wrapped in
-// double quotes (which the read strips again); every other value is written
-// as it is, so files keep their familiar form.
+// Only the value's first line is written. The profile functions strip
+// surrounding blanks and one pair of surrounding quotes when they read. A
+// value that would come back changed is wrapped in double quotes (which the
+// read strips again); every other value is written as it is, so files keep
+// their familiar form.
 std::string ProfileValueToWrite(std::string_view value);
 
 // The longest value read from the file.

@@ -25,6 +25,10 @@ TEST(CookieJar, WhichCookiesGoBack) {
       {"domain_covers_subdomains", {"sid=abc; Domain=.vantu.fm"}, "api.vantu.fm", "/dir", kNow, "sid=abc"},
       {"domain_must_cover_sender", {"sid=abc; Domain=other.fm"}, "other.fm", "/dir", kNow, ""},
       {"domain_not_a_mere_suffix", {"sid=abc; Domain=vantu.fm"}, "evilvantu.fm", "/dir", kNow, ""},
+      {"bare_top_level_domain_rejected", {"sid=abc; Domain=fm"}, "other.fm", "/dir", kNow, ""},
+      {"bare_top_level_domain_with_dot_rejected", {"sid=abc; Domain=.FM"}, "other.fm", "/dir", kNow, ""},
+      {"bare_top_level_domain_drops_the_cookie", {"sid=abc; Domain=fm"}, "www.vantu.fm", "/dir/x", kNow, ""},
+      {"trailing_dot_is_no_inner_dot", {"sid=abc; Domain=fm."}, "www.vantu.fm", "/dir/x", kNow, ""},
       {"default_path_is_the_directory", {"sid=abc"}, "www.vantu.fm", "/other", kNow, ""},
       {"default_path_matches_below", {"sid=abc"}, "www.vantu.fm", "/dir/deeper/y", kNow, "sid=abc"},
       {"path_prefix_needs_a_slash", {"sid=abc; Path=/di"}, "www.vantu.fm", "/dir", kNow, ""},
@@ -59,6 +63,13 @@ TEST(CookieJar, SetCookie2ListsSeveral) {
   CookieJar jar;
   jar.Store("a=1; Version=\"1\"; Path=\"/\", b=\"x,y\"; Version=1", true, "h", "/p", kNow);
   EXPECT_EQ(jar.Header("h", "/", kNow), "a=1; b=\"x,y\"");
+}
+
+TEST(CookieJar, DomainOfADotlessHostStaysWithThatHost) {
+  CookieJar jar;
+  jar.Store("sid=abc; Domain=LocalHost", false, "localhost", "/", kNow);
+  EXPECT_EQ(jar.Header("localhost", "/", kNow), "sid=abc");
+  EXPECT_EQ(jar.Header("a.localhost", "/", kNow), "") << "host-only, as without the attribute";
 }
 
 TEST(CookieJar, StaysBoundedAgainstAFloodOfNames) {

@@ -65,6 +65,30 @@ TEST_P(SmallResponseCaseTest, CutAtEveryLength) {
 INSTANTIATE_TEST_SUITE_P(Responses, SmallResponseCaseTest, ::testing::ValuesIn(SmallResponseCases()),
                          [](const auto& info) { return info.param.name; });
 
+// On the source's own clock the limits end the call exactly, however the
+// bytes are cut.
+class DeadlineCaseTest : public ::testing::TestWithParam<DeadlineCase> {};
+
+TEST_P(DeadlineCaseTest, EndsExactlyAtItsLimit) {
+  const DeadlineCase& c = GetParam();
+  for (const Feed feed : {Feed{Feed::Mode::Whole}, Feed{Feed::Mode::ByteByByte}}) {
+    ScriptedSource source(c.script, feed);
+    const std::uint64_t start = source.NowMs();
+    http::ResponseInfo info;
+    const Outcome outcome = Capture([&](std::string& result) {
+      result.clear();
+      http::ReadResponse(source, kTestLimits, result, info);
+    });
+    const std::string how = feed.mode == Feed::Mode::Whole ? "whole" : "byte by byte";
+    ExpectDeadlineOutcome(c, outcome, how);
+    EXPECT_EQ(source.NowMs() - start, c.endsAtMs) << c.name << " (" << how << ")";
+    EXPECT_FALSE(info.reusable) << c.name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Trickles, DeadlineCaseTest, ::testing::ValuesIn(DeadlineCases()),
+                         [](const auto& info) { return info.param.name; });
+
 // What a response tells the client beyond its body.
 struct InfoCase {
   const char* name;

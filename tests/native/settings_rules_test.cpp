@@ -63,6 +63,11 @@ TEST(ProfileValueToWrite, QuotesOnlyWhatWouldNotReadBack) {
       {"\"half", "\"\"half\""},
       {"half'", "\"half'\""},
       {"mid\"dle", "mid\"dle"},
+      {"pw\r\nActive=0", "pw"},
+      {"pw\nActive=0", "pw"},
+      {"pw\rx", "pw"},
+      {"pw \r\n", "\"pw \""},
+      {"\r\nActive=0", ""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ProfileValueToWrite(c.value), c.written) << "value: [" << c.value << "]";

@@ -22,7 +22,12 @@ class ProfileTest : public ::testing::Test {
     CreateDirectoryA(folder_.c_str(), nullptr);
   }
 
-  std::string NewPath() { return folder_ + "\\case" + std::to_string(next_++) + ".ini"; }
+  // Wine reuses process ids, so an earlier run's file may still be there.
+  std::string NewPath() {
+    const std::string path = folder_ + "\\case" + std::to_string(next_++) + ".ini";
+    DeleteFileA(path.c_str());
+    return path;
+  }
 
   static void WriteRaw(const std::string& path, const std::string& bytes) {
     FILE* file = std::fopen(path.c_str(), "wb");
@@ -127,6 +132,33 @@ TEST_F(ProfileTest, EveryValueRoundTrips) {
     TSettings reread(path);
     EXPECT_EQ(reread.Nickname, value) << "[" << value << "] file: " << ReadRaw(path);
     EXPECT_EQ(reread.Password, value) << "[" << value << "] file: " << ReadRaw(path);
+  }
+}
+
+// A line break typed or pasted into a box cannot add lines to the file.
+TEST_F(ProfileTest, SaveWritesEachValueUpToItsFirstLineBreak) {
+  const struct {
+    const char* nickname;
+    const char* password;
+    const char* file;
+    const char* keptNickname;
+    const char* keptPassword;
+  } cases[] = {
+      {"jo\r\nActive=0", "pw\n[Other]\nKey=1", "[Main]\r\nActive=1\r\nNickname=jo\r\nPassword=pw\r\n", "jo", "pw"},
+      {"jo\rActive=0", "\r\nPassword=evil", "[Main]\r\nActive=1\r\nNickname=jo\r\nPassword=\r\n", "jo", ""},
+      {"jo \nx", "pw", "[Main]\r\nActive=1\r\nNickname=\"jo \"\r\nPassword=pw\r\n", "jo ", "pw"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = NewPath();
+    TSettings settings(path);
+    settings.Nickname = c.nickname;
+    settings.Password = c.password;
+    settings.Save();
+    EXPECT_EQ(ReadRaw(path), c.file) << c.nickname;
+    TSettings reread(path);
+    EXPECT_TRUE(reread.Active) << c.nickname;
+    EXPECT_EQ(reread.Nickname, c.keptNickname);
+    EXPECT_EQ(reread.Password, c.keptPassword);
   }
 }
 

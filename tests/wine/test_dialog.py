@@ -14,6 +14,7 @@ import urllib.parse
 
 import harness
 from harness import Answer, parse_fields, unescape
+from standin_service import FullListenQueue
 
 CAPTION = "vantu settings"
 START = "load\nsethandles\ninit\nwait 100\n"
@@ -309,6 +310,44 @@ class VerifyTest(DialogTestCase):
                          "the text stays while the dialog is up")
         self.assertEqual(seen["shown from hidden"].status, "", "showing from hidden clears the status bar")
         self.assertEqual(message_boxes(result), [])
+
+
+class VerifyLimitTest(DialogTestCase):
+    """Verify runs on the player's UI thread: whatever the server does, the
+    call gives up at its limits, which in the DLL are the real ones (15 s to
+    connect, 15 s for the whole answer)."""
+
+    def verify_held(self):
+        """Presses Verify; returns the seconds the dialog's thread was held,
+        the status bar's text then, and the host's result."""
+        with self.start_host(script(START, "settext E_Username anna\nmark pressing\nclick Button3\n",
+                                    snapshot("verified"), END), timeout=90) as run:
+            run.wait_for("mark pressing")
+            pressed = time.monotonic()
+            run.wait_for("mark verified")
+            held = time.monotonic() - pressed
+            result = run.finish()
+        self.assertCleanExit(result)
+        return held, dumps(result)["verified"].status, result
+
+    def test_a_trickling_answer_ends_at_the_response_limit(self):
+        service = self.service()
+        service.queue(VERIFY_PATH, Answer.trickle(b"HTTP/1.1 200 OK\r\nX-Slow: ", every=2.0))
+        held, status, result = self.verify_held()
+        self.assertEqual(status, "Zeit\xfcberschreitung beim Lesen", str(result))
+        self.assertGreater(held, 14.0, "ended before the limit: %s" % result)
+        self.assertLess(held, 25.0)
+
+    def test_a_full_listen_queue_gives_up_at_the_connect_limit(self):
+        if self.build.port is None:
+            self.skipTest("the build's VANTU_SERVICE_BASE_URL is not http://127.0.0.1:<port>")
+        full = FullListenQueue(self.build.port).start()
+        self.addCleanup(full.stop)
+        held, status, result = self.verify_held()
+        self.assertEqual(status, as_status_bar_keeps("Socket-Fehler # 10060\r\nZeit\xfcberschreitung bei Verbindung."),
+                         str(result))
+        self.assertGreater(held, 14.0, "ended before the limit: %s" % result)
+        self.assertLess(held, 25.0)
 
 
 def escape(text):

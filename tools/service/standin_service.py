@@ -25,15 +25,18 @@ class Answer:
 
     kind: "respond" (send `raw` bytes, then keep the connection unless
     `close_after`), "never" (hold the connection open without a word until
-    the service stops), "close" (close the connection without answering).
+    the service stops), "close" (close the connection without answering),
+    "trickle" (send `raw`, then one byte more every `every` seconds until the
+    client leaves or the service stops).
     `delay` seconds pass before the reaction.
     """
 
-    def __init__(self, kind, raw=b"", close_after=False, delay=0.0):
+    def __init__(self, kind, raw=b"", close_after=False, delay=0.0, every=0.0):
         self.kind = kind
         self.raw = raw
         self.close_after = close_after
         self.delay = delay
+        self.every = every
 
     @classmethod
     def body(cls, text=b"", status="200 OK", headers=(), delay=0.0):
@@ -68,6 +71,12 @@ class Answer:
     @classmethod
     def never(cls):
         return cls("never")
+
+    @classmethod
+    def trickle(cls, data, every):
+        """`data`, then a byte every `every` seconds: never complete, never
+        silent for long."""
+        return cls("trickle", data, every=every)
 
     @classmethod
     def close(cls, delay=0.0):
@@ -273,8 +282,49 @@ class StandinService:
             return False
         if answer.kind == "close":
             return False
+        if answer.kind == "trickle":
+            conn.sendall(answer.raw)
+            while not self._stopping.wait(answer.every):
+                conn.sendall(b"a")  # raises once the client has gone
+            return False
         conn.sendall(answer.raw)
         return not answer.close_after
+
+
+class FullListenQueue:
+    """A port whose listen queue is full: it listens with no backlog and
+    connections of its own that it never accepts fill the queue, so the
+    system drops a client's SYN and that client's connect waits."""
+
+    def __init__(self, port, host="127.0.0.1"):
+        self.host = host
+        self.port = port
+        self._sockets = []
+
+    def start(self):
+        listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        listener.bind((self.host, self.port))
+        listener.listen(0)
+        self._sockets.append(listener)
+        for _ in range(4):
+            filler = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            filler.setblocking(False)
+            filler.connect_ex((self.host, self.port))
+            self._sockets.append(filler)
+        time.sleep(0.1)  # the handshakes the queue takes
+        return self
+
+    def stop(self):
+        for sock in self._sockets:
+            sock.close()
+        self._sockets.clear()
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.stop()
 
 
 # Below Linux's ephemeral range (32768 and up), so that no outgoing connection

@@ -17,9 +17,9 @@ namespace vantu::testing {
 
 using namespace std::string_literals;
 
-// Short waits so that stalled servers are quick to test; the pauses below
+// Short limits so that stalled servers are quick to test; the pauses below
 // are well inside or well beyond them.
-inline constexpr http::ReadLimits kTestLimits{1500, 300};
+inline constexpr http::ReadLimits kTestLimits{.responseMs = 1500, .errorBodyMs = 300, .connectMs = 1000};
 inline constexpr unsigned kShortPause = 50;
 inline constexpr unsigned kStall = 700;
 
@@ -66,7 +66,7 @@ inline const std::vector<RequestCase>& RequestCases() {
   return cases;
 }
 
-enum class Failure { None, Protocol, Socket, ClosedGracefully, ReadTimeout, LineTooLong, Undefined };
+enum class Failure { None, Protocol, Socket, ClosedGracefully, ReadTimeout, LineTooLong, TooManyLines, Undefined };
 
 inline const char* FailureName(Failure failure) {
   switch (failure) {
@@ -76,6 +76,7 @@ inline const char* FailureName(Failure failure) {
     case Failure::ClosedGracefully: return "EIdConnClosedGracefully";
     case Failure::ReadTimeout: return "EIdReadTimeout";
     case Failure::LineTooLong: return "EIdReadLnMaxLineLengthExceeded";
+    case Failure::TooManyLines: return "EIdTooManyHeaderLines";
     case Failure::Undefined: return "EIdException";
   }
   return "?";
@@ -84,6 +85,7 @@ inline const char* FailureName(Failure failure) {
 inline const std::string kClosed = "Die Verbindung wurde erfolgreich geschlossen.";
 inline const std::string kTimeout = "Zeit\xFC" "berschreitung beim Lesen";
 inline const std::string kTooLong = "Max. Zeilenl\xE4nge \xFC" "berschritten.";
+inline const std::string kTooManyLines = "Max. Anzahl Kopfzeilen \xFC" "berschritten.";
 inline const std::string kReset = "Socket-Fehler # 10054\r\nDie Verbindung wurde von Peer zur\xFC" "ckgesetzt.";
 
 struct Outcome {
@@ -109,6 +111,8 @@ inline Outcome Capture(const std::function<void(std::string&)>& call) {
     outcome = {outcome.result, Failure::ReadTimeout, e.what(), {}, 0};
   } catch (const EIdReadLnMaxLineLengthExceeded& e) {
     outcome = {outcome.result, Failure::LineTooLong, e.what(), {}, 0};
+  } catch (const EIdTooManyHeaderLines& e) {
+    outcome = {outcome.result, Failure::TooManyLines, e.what(), {}, 0};
   } catch (const EIdException& e) {
     outcome = {outcome.result, Failure::Undefined, e.what(), {}, 0};
   }
@@ -145,6 +149,15 @@ inline ResponseCase Large(ResponseCase c) {
 inline std::string LongHeaderLine(std::size_t length) {
   return "X-Long: " + std::string(length - 8, 'a') + "\r\n";
 }
+
+inline std::string Times(std::size_t count, const std::string& text) {
+  std::string all;
+  for (std::size_t i = 0; i < count; ++i) all += text;
+  return all;
+}
+
+// One chunk of one byte behind a size line padded to nearly the longest line.
+inline const std::string kPaddedChunk = "1 " + std::string(16000, ' ') + "\r\nx\r\n";
 
 inline const std::vector<ResponseCase>& ResponseCases() {
   static const std::vector<ResponseCase> cases = [] {
@@ -267,6 +280,19 @@ inline const std::vector<ResponseCase>& ResponseCases() {
                  std::string(kMiB, 'x'))),
         Large(Ok("body_capped_to_close", {Send(ok + "\r\n" + std::string(kMiB + kMiB / 2, 'y'))},
                  std::string(kMiB, 'y'))),
+        Ok("header_lines_up_to_the_cap", {Send(ok + Times(99, "X-A: b\r\n") + "Content-Length: 2\r\n\r\nok")}, "ok"),
+        Fails("header_line_beyond_the_cap", {Send(ok + Times(101, "a:\r\n") + "Content-Length: 2\r\n\r\nok")},
+              Failure::TooManyLines, kTooManyLines),
+        Fails("continuation_lines_count", {Send(ok + "Set-Cookie: a=b\r\n" + Times(100, " ;x\r\n") + "\r\n")},
+              Failure::TooManyLines, kTooManyLines),
+        Fails("interim_head_beyond_the_cap", {Send("HTTP/1.1 100 Continue\r\n" + Times(101, "a:\r\n") + "\r\n")},
+              Failure::TooManyLines, kTooManyLines),
+        Large(Fails("header_flood", {Send(ok + Times(200000, "a:\r\n") + "\r\n")}, Failure::TooManyLines,
+                    kTooManyLines)),
+        // 16006 bytes of framing a chunk: the 66th size line is the first read at or past 1 MiB.
+        Large(Ok("chunk_framing_counts_against_the_cap",
+                 {Send(ok + "Transfer-Encoding: chunked\r\n\r\n" + Times(70, kPaddedChunk) + "0\r\n\r\n"), Hold()},
+                 std::string(66, 'x'))),
         Large(Ok("huge_chunk_size",
                  {Send(ok + "Transfer-Encoding: chunked\r\n\r\nFFFFFFFFFFFFFFFFFFFFFFFF\r\n" +
                        std::string(kMiB + 1000, 'z'))},
@@ -290,6 +316,59 @@ inline void ExpectOutcome(const ResponseCase& c, const Outcome& outcome, const s
     EXPECT_TRUE(outcome.result == c.result) << where << ": long result differs";
   }
   EXPECT_EQ(outcome.errorBody, c.errorBody) << where;
+}
+
+// Answers that keep bytes coming far more often than any limit but never
+// finish: only a limit on the whole stage ends them.
+struct DeadlineCase {
+  std::string name;
+  Script script;
+  char fill;          // a 2xx body's leading part, kept in result, is made of it; 0: result stays empty
+  unsigned endsAtMs;  // when the limit ends the call, from the request's last byte
+};
+
+inline void PrintTo(const DeadlineCase& c, std::ostream* os) { *os << c.name; }
+
+inline constexpr unsigned kDrip = 100;
+
+inline const std::vector<DeadlineCase>& DeadlineCases() {
+  static const std::vector<DeadlineCase> cases = [] {
+    const std::string ok = "HTTP/1.1 200 OK\r\n";
+    const std::string chunked = ok + "Transfer-Encoding: chunked\r\n\r\n";
+    const std::string notFound = "HTTP/1.1 404 Not Found\r\n";
+    const unsigned response = kTestLimits.responseMs;
+    return std::vector<DeadlineCase>{
+        {"trickling_head", {Send(ok), Repeat("a", kDrip)}, 0, response},
+        {"trickling_content_length_body", {Send(ok + "Content-Length: 100000\r\n\r\n"), Repeat("b", kDrip)}, 'b',
+         response},
+        {"trickling_chunks", {Send(chunked), Repeat("1\r\nc\r\n", kDrip)}, 'c', response},
+        {"trickling_chunk_extension", {Send(chunked + "1 "), Repeat(" ", kDrip)}, 0, response},
+        {"trickling_body_to_close", {Send(ok + "\r\n"), Repeat("d", kDrip)}, 'd', response},
+        {"endless_100_continue", {Repeat("HTTP/1.1 100 Continue\r\n\r\n", kDrip)}, 0, response},
+        {"trickling_error_body", {Send(notFound + "Content-Length: 100\r\n\r\n"), Repeat("e", kDrip)}, 0,
+         kTestLimits.errorBodyMs},
+        {"error_body_within_the_response_limit",
+         {Send(notFound + "X-A: b\r\n"), Pause(response - 150), Send("Content-Length: 100\r\n\r\n"),
+          Repeat("e", kDrip)},
+         0, response},
+    };
+  }();
+  return cases;
+}
+
+// Each ends with the read timeout; a 2xx body keeps its leading part, as when
+// it is cut off.
+inline void ExpectDeadlineOutcome(const DeadlineCase& c, const Outcome& outcome, const std::string& how) {
+  const std::string where = c.name + " (" + how + ")";
+  EXPECT_EQ(FailureName(outcome.failure), std::string(FailureName(Failure::ReadTimeout)))
+      << where << ": " << outcome.message;
+  EXPECT_EQ(outcome.message, kTimeout) << where;
+  if (c.fill) {
+    EXPECT_FALSE(outcome.result.empty()) << where;
+    EXPECT_EQ(outcome.result.find_first_not_of(c.fill), std::string::npos) << where << ": " << outcome.result;
+  } else {
+    EXPECT_EQ(outcome.result, "") << where;
+  }
 }
 
 // Runs a case against a fresh client and server over loopback.

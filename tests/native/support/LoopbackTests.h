@@ -19,6 +19,45 @@ TEST_P(LoopbackResponse, Outcome) { ExpectOutcome(GetParam(), RunOverLoopback(Ge
 INSTANTIATE_TEST_SUITE_P(Responses, LoopbackResponse, ::testing::ValuesIn(ResponseCases()),
                          [](const auto& info) { return info.param.name; });
 
+// The limits hold against the real clock: not cut short, not overrun by
+// more than the margin a loaded machine needs.
+class LoopbackDeadline : public ::testing::TestWithParam<DeadlineCase> {};
+
+inline long long MsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST_P(LoopbackDeadline, EndsAtItsLimit) {
+  const DeadlineCase& c = GetParam();
+  ScriptedServer server({c.script});
+  THttpClient client;
+  client.SetReadLimits(kTestLimits);
+  const auto start = std::chrono::steady_clock::now();
+  const Outcome outcome = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/", result); });
+  const long long elapsed = MsSince(start);
+  ExpectDeadlineOutcome(c, outcome, "loopback");
+  EXPECT_GE(elapsed, c.endsAtMs * 9 / 10) << c.name;
+  EXPECT_LE(elapsed, c.endsAtMs + 1000) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Trickles, LoopbackDeadline, ::testing::ValuesIn(DeadlineCases()),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(Loopback, ConnectGivesUpAtItsLimitWhenTheListenQueueIsFull) {
+  FullListenQueue full;
+  THttpClient client;
+  client.SetReadLimits(kTestLimits);
+  const auto start = std::chrono::steady_clock::now();
+  const Outcome outcome = Capture([&](std::string& result) {
+    HttpGetText(client, "http://127.0.0.1:" + std::to_string(full.Port()) + "/", result);
+  });
+  const long long elapsed = MsSince(start);
+  EXPECT_EQ(outcome.message, "Socket-Fehler # 10060\r\nZeit\xFC" "berschreitung bei Verbindung.");
+  EXPECT_EQ(outcome.code, 10060);
+  EXPECT_GE(elapsed, kTestLimits.connectMs * 9 / 10);
+  EXPECT_LE(elapsed, kTestLimits.connectMs + 1000);
+}
+
 inline const std::string kEmptyOk = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n";
 
 TEST(Loopback, RequestBytesArriveExactlyAsOneRequest) {

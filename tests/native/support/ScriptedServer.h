@@ -1,7 +1,8 @@
 // A stand-in HTTP server for the client's tests: listens on 127.0.0.1,
 // records each request's exact bytes and answers every connection with a
-// script of byte chunks, pauses, half-closes and resets. Header-only, for the
-// native tests (POSIX sockets) and the Winsock tests under Wine alike.
+// script of byte chunks, pauses, half-closes, resets and repeats.
+// Header-only, for the native tests (POSIX sockets) and the Winsock tests
+// under Wine alike.
 #pragma once
 
 #ifdef _WIN32
@@ -9,6 +10,7 @@
 #include <ws2tcpip.h>
 #else
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/select.h>
 #include <sys/socket.h>
@@ -73,8 +75,18 @@ inline bool Readable(Handle s, unsigned ms) {
   return select(static_cast<int>(s) + 1, &set, nullptr, nullptr, &wait) > 0;
 }
 
-// Binds the first free port of the test range on 127.0.0.1; listens unless told not to.
-inline std::uint16_t BindTestPort(Socket& socket, bool listening) {
+inline void SetNonBlocking(Handle s) {
+#ifdef _WIN32
+  u_long on = 1;
+  ioctlsocket(s, FIONBIO, &on);
+#else
+  fcntl(s, F_SETFL, fcntl(s, F_GETFL) | O_NONBLOCK);
+#endif
+}
+
+// Binds the first free port of the test range on 127.0.0.1; listens, with
+// the given backlog, unless told not to.
+inline std::uint16_t BindTestPort(Socket& socket, bool listening, int backlog = 8) {
   for (std::uint16_t port = kFirstTestPort; port <= kLastTestPort; ++port) {
     socket.Reset(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
 #ifndef _WIN32
@@ -86,7 +98,7 @@ inline std::uint16_t BindTestPort(Socket& socket, bool listening) {
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) continue;
-    if (listening && listen(socket.Get(), 8) != 0) continue;
+    if (listening && listen(socket.Get(), backlog) != 0) continue;
     return port;
   }
   throw std::runtime_error("no free port in the test range");
@@ -104,6 +116,32 @@ class RefusingPort {
   net::NetLibrary library_;
   detail::Socket socket_;
   std::uint16_t port_;
+};
+
+// A port whose listen queue is full: it listens with no backlog, and
+// connections that are never accepted fill the queue, so that the system
+// drops a further SYN and that connect waits as long as the client lets it.
+class FullListenQueue {
+ public:
+  FullListenQueue() : port_(detail::BindTestPort(listener_, true, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port_);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (detail::Socket& filler : fillers_) {
+      filler.Reset(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+      detail::SetNonBlocking(filler.Get());
+      connect(filler.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the handshakes the queue takes
+  }
+  std::uint16_t Port() const { return port_; }
+
+ private:
+  net::NetLibrary library_;
+  detail::Socket listener_;
+  std::uint16_t port_;
+  detail::Socket fillers_[4];
 };
 
 class ScriptedServer {
@@ -181,6 +219,12 @@ class ScriptedServer {
         case Step::Kind::ReadRequest:
           if (!ReadOneRequest(connection, index, unread)) return;
           break;
+        case Step::Kind::Repeat:
+          for (unsigned spent = 0; spent < kRepeatSpanMs && !stop_; spent += step.ms) {
+            if (!SendAll(connection, step.bytes)) return;  // the client has gone
+            std::this_thread::sleep_for(std::chrono::milliseconds(step.ms));
+          }
+          break;
       }
     }
   }
@@ -204,14 +248,16 @@ class ScriptedServer {
     }
   }
 
-  static void SendAll(detail::Socket& connection, const std::string& bytes) {
+  // False once the client has gone; the test judges what it got.
+  static bool SendAll(detail::Socket& connection, const std::string& bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
       const int chunk = static_cast<int>(std::min<std::size_t>(bytes.size() - sent, 65536));
       const int count = static_cast<int>(send(connection.Get(), bytes.data() + sent, chunk, detail::kSendFlags));
-      if (count <= 0) return;  // the client has gone; the test judges what it got
+      if (count <= 0) return false;
       sent += static_cast<std::size_t>(count);
     }
+    return true;
   }
 
   net::NetLibrary library_;
