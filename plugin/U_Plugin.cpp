@@ -25,20 +25,23 @@ extern TPluginHeader PluginHeader;
 
 namespace {
 
-// The process-wide instances, one owner each: settings and watcher live from
-// init to quit, the dialog from its first showing to the library's unload.
+// The process-wide instances, one owner each, all living from init to quit.
+// Every window and every socket of ours is made and ended there, on the
+// host's UI thread: the unload may run under the loader lock or on a report
+// worker's thread, where neither can be ended safely.
 HINSTANCE Module = nullptr;
 std::unique_ptr<TSettings> Settings;
 std::unique_ptr<TCheckWinamp> Watcher;
 std::unique_ptr<TF_Options> F_Options;
 
-// Ends what init started: the watcher first, so no tick runs after it; then
-// the reports still in flight, which end promptly (each holds its own
-// reference on the library, so the host's FreeLibrary never pulls code from
-// under one); then the settings. Nothing is saved here: settings reach the
-// file only through OK.
+// Ends what init started: the watcher first, so no tick runs after it; the
+// dialog; then the reports still in flight, which end promptly or, if one
+// cannot be reached (a name lookup), unload the library from their own thread
+// later, when nothing is left to end; then the settings. Nothing is saved
+// here: settings reach the file only through OK.
 void EndRun() noexcept {
   Watcher.reset();
+  F_Options.reset();
   CancelReports();
   Settings.reset();
 }
@@ -60,8 +63,11 @@ int PluginInit() {
 }
 
 void PluginConfig() {
+  // Outside a run there are no settings to edit, and a dialog made then
+  // would outlive quit.
+  if (!Settings) return;
   GuardUiEvent([] {
-    if (!F_Options) F_Options = std::make_unique<TF_Options>(Module, Settings);
+    if (!F_Options) F_Options = std::make_unique<TF_Options>(Module, *Settings);
     F_Options->Show();
   });
 }
@@ -80,7 +86,6 @@ void PluginUnload(bool processExiting) {
   }
   // A host that unloads without quit still gets its timers stopped.
   EndRun();
-  F_Options.reset();
   RefusalHandoff().Clear();
   __gnu_cxx::__freeres();
 }

@@ -129,6 +129,8 @@ DWORD WINAPI THTTP::ThreadMain(void* parameter) {
   HMODULE module = worker->module_;
   worker->Execute();
   registry.Remove(worker);
+  // Its sockets and its hold on Windows Sockets end here, before the
+  // reference: the unload this thread may run is under the loader lock.
   delete worker;
   // Drops our reference and ends the thread without returning into code the
   // unload may just have unmapped.
