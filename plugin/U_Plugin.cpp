@@ -1,6 +1,8 @@
 #include "plugin/U_Plugin.h"
 
 #include <memory>
+#include <stdexcept>
+#include <utility>
 
 #include "plugin/ErrorBox.h"
 #include "plugin/ModulePath_win.h"
@@ -33,6 +35,10 @@ HINSTANCE Module = nullptr;
 std::unique_ptr<TSettings> Settings;
 std::unique_ptr<TCheckWinamp> Watcher;
 std::unique_ptr<TF_Options> F_Options;
+// The run's own reference on the library, from init to quit, so that the last
+// reference cannot drop while the run's windows exist: a host that unloads
+// without quit leaves us loaded and running until the process ends.
+HMODULE RunReference = nullptr;
 
 // Ends what init started: the watcher first, so no tick runs after it; the
 // dialog; then the reports still in flight, which end promptly or, if one
@@ -44,12 +50,20 @@ void EndRun() noexcept {
   F_Options.reset();
   CancelReports();
   Settings.reset();
+  // The host still holds its own reference while it calls us, so this one is
+  // never the last.
+  if (RunReference) FreeLibrary(std::exchange(RunReference, nullptr));
 }
 
 }  // namespace
 
 int PluginInit() {
   GuardUiEvent([] {
+    EndRun();  // a host that loads us again without quit starts afresh
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&PluginInit),
+                            &RunReference)) {
+      throw std::runtime_error("plug-in: no module reference");
+    }
     Settings = std::make_unique<TSettings>(SettingsPathFor(ExecutablePath()));
     if (Settings->Nickname.empty()) {
       // The dialog is filled from the settings as loaded (Active ticked by
@@ -84,8 +98,8 @@ void PluginUnload(bool processExiting) {
     (void)Settings.release();
     return;
   }
-  // A host that unloads without quit still gets its timers stopped.
-  EndRun();
+  // Reached only after quit (the run's reference sees to that), so there is
+  // no window, timer or socket left to end.
   RefusalHandoff().Clear();
   __gnu_cxx::__freeres();
 }

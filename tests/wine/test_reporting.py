@@ -195,6 +195,8 @@ class ReportingTest(WineTestCase):
             # its thread gives the reference back: either may unload us.
             ("cancelled within quit's wait", False, True, Answer.never(), 1, None, "0"),
             ("held past quit's wait", True, True, Answer.accept(), 0, "1", "0"),
+            # The run keeps the library: only quit, on this thread, ends it.
+            ("held, the host unloads without quit", True, False, Answer.accept(), 1, "1", "1"),
         ]
         for name, held, quits, answer, reports, mapped_after_unload, mapped_at_end in cases:
             with self.subTest(name):
