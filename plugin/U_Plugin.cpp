@@ -1,6 +1,8 @@
 #include "plugin/U_Plugin.h"
 
 #include <memory>
+#include <stdexcept>
+#include <utility>
 
 #include "plugin/ErrorBox.h"
 #include "plugin/ModulePath_win.h"
@@ -25,28 +27,43 @@ extern TPluginHeader PluginHeader;
 
 namespace {
 
-// The process-wide instances, one owner each: settings and watcher live from
-// init to quit, the dialog from its first showing to the library's unload.
+// The process-wide instances, one owner each, all living from init to quit.
+// Every window and every socket of ours is made and ended there, on the
+// host's UI thread: the unload may run under the loader lock or on a report
+// worker's thread, where neither can be ended safely.
 HINSTANCE Module = nullptr;
 std::unique_ptr<TSettings> Settings;
 std::unique_ptr<TCheckWinamp> Watcher;
 std::unique_ptr<TF_Options> F_Options;
+// The run's own reference on the library, from init to quit, so that the last
+// reference cannot drop while the run's windows exist: a host that unloads
+// without quit leaves us loaded and running until the process ends.
+HMODULE RunReference = nullptr;
 
-// Ends what init started: the watcher first, so no tick runs after it; then
-// the reports still in flight, which end promptly (each holds its own
-// reference on the library, so the host's FreeLibrary never pulls code from
-// under one); then the settings. Nothing is saved here: settings reach the
-// file only through OK.
+// Ends what init started: the watcher first, so no tick runs after it; the
+// dialog; then the reports still in flight, which end promptly or, if one
+// cannot be reached (a name lookup), unload the library from their own thread
+// later, when nothing is left to end; then the settings. Nothing is saved
+// here: settings reach the file only through OK.
 void EndRun() noexcept {
   Watcher.reset();
+  F_Options.reset();
   CancelReports();
   Settings.reset();
+  // The host still holds its own reference while it calls us, so this one is
+  // never the last.
+  if (RunReference) FreeLibrary(std::exchange(RunReference, nullptr));
 }
 
 }  // namespace
 
 int PluginInit() {
   GuardUiEvent([] {
+    EndRun();  // a host that loads us again without quit starts afresh
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&PluginInit),
+                            &RunReference)) {
+      throw std::runtime_error("plug-in: no module reference");
+    }
     Settings = std::make_unique<TSettings>(SettingsPathFor(ExecutablePath()));
     if (Settings->Nickname.empty()) {
       // The dialog is filled from the settings as loaded (Active ticked by
@@ -60,8 +77,11 @@ int PluginInit() {
 }
 
 void PluginConfig() {
+  // Outside a run there are no settings to edit, and a dialog made then
+  // would outlive quit.
+  if (!Settings) return;
   GuardUiEvent([] {
-    if (!F_Options) F_Options = std::make_unique<TF_Options>(Module, Settings);
+    if (!F_Options) F_Options = std::make_unique<TF_Options>(Module, *Settings);
     F_Options->Show();
   });
 }
@@ -78,9 +98,8 @@ void PluginUnload(bool processExiting) {
     (void)Settings.release();
     return;
   }
-  // A host that unloads without quit still gets its timers stopped.
-  EndRun();
-  F_Options.reset();
+  // Reached only after quit (the run's reference sees to that), so there is
+  // no window, timer or socket left to end.
   RefusalHandoff().Clear();
   __gnu_cxx::__freeres();
 }

@@ -6,6 +6,8 @@
 
 namespace vantu {
 
+// Init starts the run and quit ends it, both on the host's UI thread; config
+// between the two shows the dialog and does nothing outside a run.
 int PluginInit();
 void PluginConfig();
 void PluginQuit();

@@ -12,12 +12,27 @@
 #include "reporting/Lock.h"
 #include "reporting/RefusalHandoff.h"
 #include "service/HttpClient.h"
+#include "vantu_config.h"
+
+#if VANTU_TEST_HOOKS
+#include "reporting/ReportHold.h"
+#endif
 
 namespace vantu {
 
 namespace {
 
 constexpr DWORD CancelWaitMs = 3000;
+
+#if VANTU_TEST_HOOKS
+// Deaf to the cancel at quit, as a name lookup is.
+void WaitWhileTheHostHoldsReports() {
+  HANDLE hold = OpenEventA(SYNCHRONIZE, FALSE, ReportHoldEventName(GetCurrentProcessId()).c_str());
+  if (!hold) return;
+  WaitForSingleObject(hold, INFINITE);
+  CloseHandle(hold);
+}
+#endif
 
 }  // namespace
 
@@ -114,6 +129,8 @@ DWORD WINAPI THTTP::ThreadMain(void* parameter) {
   HMODULE module = worker->module_;
   worker->Execute();
   registry.Remove(worker);
+  // Its sockets and its hold on Windows Sockets end here, before the
+  // reference: the unload this thread may run is under the loader lock.
   delete worker;
   // Drops our reference and ends the thread without returning into code the
   // unload may just have unmapped.
@@ -123,6 +140,9 @@ DWORD WINAPI THTTP::ThreadMain(void* parameter) {
 void THTTP::Execute() noexcept {
   std::string answer;
   try {
+#if VANTU_TEST_HOOKS
+    WaitWhileTheHostHoldsReports();
+#endif
     HttpGetText(client_, url_, answer);
   } catch (...) {
     // Every failure is swallowed; a 2xx body cut short leaves its leading

@@ -103,7 +103,7 @@ TF_Options* Attach(HWND window, UINT message, LPARAM lParam) {
 
 }  // namespace
 
-TF_Options::TF_Options(HINSTANCE module, const std::unique_ptr<TSettings>& settings)
+TF_Options::TF_Options(HINSTANCE module, TSettings& settings)
     : module_(module),
       settings_(settings),
       dialogClass_(ClassOf(module, DialogClassName, &WindowProc)),
@@ -231,30 +231,25 @@ void TF_Options::Hide() {
 // --- events -----------------------------------------------------------------
 
 void TF_Options::FormShow() {
-  if (settings_) {
-    RefusalHandoff().ApplyRefusalTo(settings_->Active);
-    SetWindowTextA(Control(IdE_Username), settings_->Nickname.c_str());
-    SetWindowTextA(Control(IdE_Password), settings_->Password.c_str());
-    SendMessageA(Control(IdC_Active), BM_SETCHECK, settings_->Active ? BST_CHECKED : BST_UNCHECKED, 0);
-  }
+  RefusalHandoff().ApplyRefusalTo(settings_.Active);
+  SetWindowTextA(Control(IdE_Username), settings_.Nickname.c_str());
+  SetWindowTextA(Control(IdE_Password), settings_.Password.c_str());
+  SendMessageA(Control(IdC_Active), BM_SETCHECK, settings_.Active ? BST_CHECKED : BST_UNCHECKED, 0);
   focus_ = Control(IdE_Username);
   if (GetActiveWindow() == window_.Get()) SetFocus(focus_);
   SetStatus(RefusalHandoff().TakePendingMessage());
 }
 
 void TF_Options::FormCloseQuery() {
-  // The dialog lives until the library unloads: a close only hides it.
+  // The dialog lives until quit: a close only hides it.
   Hide();
 }
 
 void TF_Options::Button1Click() {
-  // After quit there are no settings to store into; the dialog just closes.
-  if (settings_) {
-    settings_->Nickname = Text(IdE_Username);
-    settings_->Password = Text(IdE_Password);
-    settings_->Active = SendMessageA(Control(IdC_Active), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    settings_->Save();  // a write failure ends the click here: the dialog stays open
-  }
+  settings_.Nickname = Text(IdE_Username);
+  settings_.Password = Text(IdE_Password);
+  settings_.Active = SendMessageA(Control(IdC_Active), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  settings_.Save();  // a write failure ends the click here: the dialog stays open
   FormCloseQuery();
 }
 

@@ -1,6 +1,7 @@
 // The options dialog: a modeless, top-most window that edits the settings,
 // checks the account with the service and shows the service's refusals.
-// Created once, then only shown and hidden; every close request hides it.
+// Made at its first showing in a run, then only shown and hidden (every close
+// request hides it) until quit destroys it with the run's settings.
 #pragma once
 
 #include <windows.h>
@@ -18,9 +19,8 @@ class THttpClient;
 
 class TF_Options {
  public:
-  // settings is the lifecycle's owning pointer: null before init and after
-  // quit, and then the dialog leaves the settings alone.
-  TF_Options(HINSTANCE module, const std::unique_ptr<TSettings>& settings);
+  // The settings outlive the dialog.
+  TF_Options(HINSTANCE module, TSettings& settings);
   ~TF_Options();
   TF_Options(const TF_Options&) = delete;
   TF_Options& operator=(const TF_Options&) = delete;
@@ -60,7 +60,7 @@ class TF_Options {
   void Timer1Timer();
 
   HINSTANCE module_;
-  const std::unique_ptr<TSettings>& settings_;
+  TSettings& settings_;
   TWindowClass dialogClass_;
   TWindowClass groupBoxClass_;
   TFont font_;

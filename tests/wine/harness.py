@@ -55,6 +55,8 @@ class Build:
         match = re.match(r"^http://127\.0\.0\.1:(\d+)$", url)
         self.port = int(match.group(1)) if match else None
         self.divisor = int(self.cache.get("VANTU_TIME_DIVISOR", "1"))
+        # Test presets build in the hooks the host drives (holdreports).
+        self.test_hooks = self.cache.get("VANTU_TEST_HOOKS", "OFF").upper() in ("ON", "1", "TRUE", "YES")
         # The shipped build is i686; the x86_64 twin runs where 32-bit
         # programs cannot.
         self.wine_arch = self.cache.get("VANTU_WINE_ARCH", "win32")

@@ -179,31 +179,71 @@ class ReportingTest(WineTestCase):
                 songs = [r.param("song") for r in service.requests_to(REPORT_PATH)]
                 self.assertEqual(songs, ["Two"] if answer is None else ["One", "Two"], str(result))
 
-    def test_unload_while_a_report_waits_for_an_answer(self):
-        service = self.service()
-        service.set_default(REPORT_PATH, Answer.never())
-        result = self.run_host("\n".join([
-            "load", "sethandles", "stats", "init",
-            r"play C:\Music\a.mp3|A - B",
-            "wait %d" % (self.poll * 2),
-            "mark waiting",
-            "stats",
-            "quit", "unload",
-            "wait 3000",
-            "stats",
-            # A fresh load finds the header as in the image only when every
-            # reference, the worker's included, has been given back.
-            "load", "unload",
-            "exit 0"]) + "\n", folder=self.player(ini=ACCOUNT_INI))
-        self.assertCleanExit(result)
-        self.assertEqual(len(service.requests_to(REPORT_PATH)), 1, str(result))
-        threads = [int(harness.parse_fields(line)["threads"]) for line in result.starting("stats")]
-        self.assertEqual(threads[1], threads[0] + 1, "the worker was not running at quit: %s" % result)
-        self.assertEqual(threads[2], threads[0], "the worker outlived quit: %s" % result)
-        headers = result.starting("header ")
-        self.assertEqual(len(headers), 2, str(result))
-        self.assertIn("window=00000000", headers[1], "the library stayed loaded: %s" % result)
-        self.assertEqual(result.starting("unload -> "), ["unload -> 1", "unload -> 1"])
+    def test_unload_while_a_report_is_still_running(self):
+        """The host unloads while a worker has a report in flight, with the
+        dialog open. A worker cancelled at quit ends within quit's wait; one
+        held before it connects (as in a name lookup, which no cancel reaches)
+        outlives it and gives back the last reference on its own thread later.
+        Either way the host must live on: a window of ours left behind with
+        its code unmapped crashes the next message loop."""
+        if not self.build.test_hooks:
+            self.skipTest("the build has no VANTU_TEST_HOOKS")
+        # (case, worker held, host calls quit, the service's answer, reports
+        #  it receives, mapped right after unload, mapped once the worker is done)
+        cases = [
+            # Quit's wait ends when the worker leaves the list, a moment before
+            # its thread gives the reference back: either may unload us.
+            ("cancelled within quit's wait", False, True, Answer.never(), 1, None, "0"),
+            ("held past quit's wait", True, True, Answer.accept(), 0, "1", "0"),
+            # The run keeps the library: only quit, on this thread, ends it.
+            ("held, the host unloads without quit", True, False, Answer.accept(), 1, "1", "1"),
+        ]
+        for name, held, quits, answer, reports, mapped_after_unload, mapped_at_end in cases:
+            with self.subTest(name):
+                service = StandinService(self.build.port)
+                service.set_default(REPORT_PATH, answer)
+                service.start()
+                self.addCleanup(service.stop)
+                result = self.run_host("\n".join(
+                    ["load", "sethandles"] + ["holdreports on"] * held + [
+                        "stats", "init", "config",
+                        r"play C:\Music\a.mp3|A - B",
+                        "wait %d" % (self.poll * 2),
+                        "mark in flight",
+                        "stats"] + ["quit"] * quits + [
+                        "unload", "mapped",
+                        "wait 500",
+                        "mark unloaded",
+                        "dump"] + ["holdreports off"] * held + [
+                        "wait 4000",
+                        "mapped",
+                        "stats",
+                        "mark worker done",
+                        "dump",
+                        # A fresh load finds the header as in the image only
+                        # when every reference, the worker's included, has
+                        # been given back.
+                        "load", "unload",
+                        "exit 0"]) + "\n", folder=self.player(ini=ACCOUNT_INI))
+                service.stop()
+                self.assertCleanExit(result)
+                self.assertEqual(len(service.requests_to(REPORT_PATH)), reports, str(result))
+                threads = [int(harness.parse_fields(line)["threads"]) for line in result.starting("stats")]
+                self.assertEqual(threads[1], threads[0] + 1, "the worker was not running at quit: %s" % result)
+                self.assertEqual(threads[2], threads[0], "the worker outlived its release: %s" % result)
+                mapped = [line.split()[1] for line in result.starting("mapped ")]
+                self.assertEqual(len(mapped), 2, str(result))
+                if mapped_after_unload is not None:
+                    self.assertEqual(mapped[0], mapped_after_unload, "right after unload: %s" % result)
+                self.assertEqual(mapped[1], mapped_at_end, "once the worker is done: %s" % result)
+                # Quit ends the dialog on this thread; without quit it stays usable.
+                dialogs = [harness.parse_fields(line) for line in result.starting("dialog exists=")]
+                self.assertEqual([d["exists"] for d in dialogs], ["0" if quits else "1"] * 2, str(result))
+                headers = result.starting("header ")
+                self.assertEqual(len(headers), 2, str(result))
+                fresh = "window=00000000" in headers[1]
+                self.assertEqual(fresh, mapped_at_end == "0", "the second load: %s" % result)
+                self.assertEqual(result.starting("unload -> "), ["unload -> 1", "unload -> 1"])
 
 
 class ReleaseTimingTest(WineTestCase):

@@ -56,6 +56,19 @@ class LifecycleTest(WineTestCase):
         # Nothing is saved at quit.
         self.assertEqual(folder.ini_bytes(), ini().encode(), "quit changed the settings file")
 
+    def test_unload_without_quit_keeps_the_run_until_init_and_quit_come(self):
+        # The run holds the library: without quit it goes on, and only a
+        # later init (which ends it first) and quit give its reference back.
+        result = self.run_host(START + "config\nplay C:\\\\a.mp3|Abba - Waterloo\nwait 300\nunload\n"
+                               "wait 300\nmapped\ndump\nload\nsethandles\ninit\nconfig\n"
+                               "wait 300\nquit\nunload\nwait 100\nmapped\ndump\n", self.player(ini()))
+        self.assertCleanExit(result)
+        self.assertEqual(result.starting("mapped "), ["mapped 1", "mapped 0"], str(result))
+        dialogs = [harness.parse_fields(line) for line in result.starting("dialog ")]
+        self.assertEqual([(d["exists"], d["visible"]) for d in dialogs], [("1", "1"), ("0", "0")], str(result))
+        self.assertNotEqual(harness.parse_fields(result.starting("header ")[1])["window"], "00000000",
+                            "the library was unloaded under its run:\n%s" % result)
+
     def test_settings_file_decides_dialog_and_reporting(self):
         # (case, settings file or None, expect reports, expect the dialog at init)
         cases = [

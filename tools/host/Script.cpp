@@ -23,6 +23,8 @@ const std::vector<Syntax>& Commands() {
       {"config", {}, 0},
       {"quit", {}, 0},
       {"unload", {}, 0},
+      {"mapped", {}, 0},
+      {"holdreports", {Arg::Switch}, 1},
       {"play", {Arg::Entry}, 1},
       {"entry", {Arg::Entry}, 1},
       {"state", {Arg::Integer}, 1},

@@ -19,6 +19,7 @@
 #include "Script.h"
 #include "Watchers.h"
 #include "plugin/PluginHeader.h"
+#include "reporting/ReportHold.h"
 
 namespace vantu::host {
 namespace {
@@ -48,6 +49,7 @@ class PluginLibrary {
   void Load(const std::string& path) {
     std::string file = path.empty() ? "Plugins\\gen_vantu.dll" : path;
     if (file.find(':') == std::string::npos && file.front() != '\\') file = ExecutableDirectory() + file;
+    file_ = file;
     module_ = LoadLibraryA(file.c_str());
     if (!module_) {
       Print("error load: " + Escape(file) + " error=" + std::to_string(GetLastError()));
@@ -113,6 +115,16 @@ class PluginLibrary {
     Print("unload -> " + std::to_string(freed));
   }
 
+  // Whether the library last loaded is still mapped, whoever holds it: the
+  // host's own reference may be gone while a thread of the plug-in keeps it.
+  void PrintMapped() const {
+    if (file_.empty()) {
+      Print("error mapped: nothing loaded yet");
+      return;
+    }
+    Print(std::string("mapped ") + (GetModuleHandleA(file_.c_str()) ? "1" : "0"));
+  }
+
  private:
   bool Ready(const char* command) {
     if (header_) return true;
@@ -120,8 +132,33 @@ class PluginLibrary {
     return false;
   }
 
+  std::string file_;
   HMODULE module_ = nullptr;
   TPluginHeader* header_ = nullptr;
+};
+
+// Holds the plug-in's report workers before they connect while on (a test
+// build of the plug-in waits on this event); off lets them go.
+class ReportHold {
+ public:
+  // Workers still held stay held: the process exit ends them.
+  ~ReportHold() {
+    if (event_) CloseHandle(event_);
+  }
+
+  void Set(bool on) {
+    if (on && !event_) {
+      event_ = CreateEventA(nullptr, TRUE, FALSE, ReportHoldEventName(GetCurrentProcessId()).c_str());
+      if (!event_) Print("error holdreports: " + std::to_string(GetLastError()));
+    } else if (!on && event_) {
+      SetEvent(event_);
+      CloseHandle(event_);
+      event_ = nullptr;
+    }
+  }
+
+ private:
+  HANDLE event_ = nullptr;
 };
 
 unsigned CountThreads() {
@@ -228,6 +265,7 @@ int Number(const std::string& text) { return std::atoi(text.c_str()); }
 // Runs the commands in order; returns the exit code.
 int Run(const std::vector<Command>& commands, HostWindow& host) {
   PluginLibrary plugin;
+  ReportHold hold;
   bool timing = false;
   for (const Command& command : commands) {
     const std::string& name = command.name;
@@ -242,6 +280,8 @@ int Run(const std::vector<Command>& commands, HostWindow& host) {
     else if (name == "config") plugin.Config();
     else if (name == "quit") plugin.Quit();
     else if (name == "unload") plugin.Unload();
+    else if (name == "mapped") plugin.PrintMapped();
+    else if (name == "holdreports") hold.Set(args[0] == "on");
     else if (name == "play") host.Play(args[0], args[1]);
     else if (name == "entry") host.SetEntry(args[0], args[1]);
     else if (name == "state") host.SetState(Number(args[0]));
