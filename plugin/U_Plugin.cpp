@@ -1,9 +1,9 @@
 #include "plugin/U_Plugin.h"
 
 #include <memory>
-#include <stdexcept>
 #include <utility>
 
+#include "plugin/Error.h"
 #include "plugin/ErrorBox.h"
 #include "plugin/ModulePath_win.h"
 #include "plugin/PluginHeader.h"
@@ -62,7 +62,7 @@ int PluginInit() {
     EndRun();  // a host that loads us again without quit starts afresh
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&PluginInit),
                             &RunReference)) {
-      throw std::runtime_error("plug-in: no module reference");
+      throw EError("plug-in: no module reference");
     }
     Settings = std::make_unique<TSettings>(SettingsPathFor(ExecutablePath()));
     if (Settings->Nickname.empty()) {

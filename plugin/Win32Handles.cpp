@@ -1,7 +1,8 @@
 #include "plugin/Win32Handles.h"
 
-#include <stdexcept>
 #include <string>
+
+#include "plugin/Error.h"
 
 namespace vantu {
 
@@ -14,11 +15,11 @@ TWindowClass::TWindowClass(const WNDCLASSEXA& windowClass)
       RegisterClassExA(&windowClass)) {
     return;
   }
-  throw std::runtime_error(std::string("Window class ") + name_ + " cannot be registered");
+  throw EError(std::string("Window class ") + name_ + " cannot be registered");
 }
 
 TWindowTimer::TWindowTimer(HWND window, UINT_PTR id, UINT milliseconds) : window_(window), id_(id) {
-  if (!SetTimer(window, id, milliseconds, nullptr)) throw std::runtime_error("Timer cannot be started");
+  if (!SetTimer(window, id, milliseconds, nullptr)) throw EError("Timer cannot be started");
 }
 
 }  // namespace vantu

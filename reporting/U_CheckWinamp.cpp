@@ -1,8 +1,8 @@
 #include "reporting/U_CheckWinamp.h"
 
-#include <stdexcept>
 #include <utility>
 
+#include "plugin/Error.h"
 #include "plugin/ErrorBox.h"
 #include "reporting/HostQuery.h"
 #include "reporting/RefusalHandoff.h"
@@ -66,7 +66,7 @@ WNDCLASSEXA WatcherClass(WNDPROC procedure) {
 HWND CreateWatcherWindow(void* watcher) {
   HWND window =
       CreateWindowExA(0, WindowClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ThisModule(), watcher);
-  if (!window) throw std::runtime_error("watcher window not created");
+  if (!window) throw EError("watcher window not created");
   return window;
 }
 

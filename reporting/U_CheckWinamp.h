@@ -18,8 +18,8 @@ namespace vantu {
 class TCheckWinamp {
  public:
   // Copies the header (HostWindow is the target of every query). The poll
-  // timer runs from here on. Throws std::runtime_error if the window or the
-  // timer cannot be created.
+  // timer runs from here on. Throws EError if the window or the timer
+  // cannot be created.
   TCheckWinamp(const TPluginHeader& header, TSettings& settings, void (*showConfig)());
   ~TCheckWinamp();
   TCheckWinamp(const TCheckWinamp&) = delete;

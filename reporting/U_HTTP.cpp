@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
-#include <stdexcept>
 #include <utility>
 #include <vector>
 
+#include "plugin/Error.h"
 #include "reporting/Lock.h"
 #include "reporting/RefusalHandoff.h"
 #include "service/HttpClient.h"
@@ -106,7 +106,7 @@ void THTTP::Start(std::string url) {
   // between CreateThread and the thread's first instruction.
   if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
                           reinterpret_cast<LPCSTR>(&THTTP::ThreadMain), &worker->module_)) {
-    throw std::runtime_error("report worker: no module reference");
+    throw EError("report worker: no module reference");
   }
   try {
     registry.Add(worker.get());
@@ -118,7 +118,7 @@ void THTTP::Start(std::string url) {
   if (!thread) {
     registry.Remove(worker.get());
     FreeLibrary(worker->module_);
-    throw std::runtime_error("report worker: thread not started");
+    throw EError("report worker: thread not started");
   }
   worker.release();  // the thread owns it from here on
   CloseHandle(thread);

@@ -1,7 +1,5 @@
 #include "service/HttpErrors.h"
 
-#include <cstdio>
-
 namespace vantu {
 namespace {
 
@@ -63,9 +61,13 @@ const char* SocketErrorText(int lastError) noexcept {
 }
 
 std::string SocketErrorMessage(int lastError) {
-  char number[16];
-  std::snprintf(number, sizeof number, "%d", lastError);
-  return std::string("Socket-Fehler # ") + number + "\r\n" + SocketErrorText(lastError);
+  // std::to_string, not snprintf: mingw-w64's snprintf brings its whole
+  // printf engine, floating point included, into the DLL.
+  std::string message = "Socket-Fehler # ";
+  message += std::to_string(lastError);
+  message += "\r\n";
+  message += SocketErrorText(lastError);
+  return message;
 }
 
 EIdSocketError::EIdSocketError(int lastError)

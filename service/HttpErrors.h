@@ -2,18 +2,15 @@
 // exact message texts, German in Windows-1252 as the dialog displays them.
 #pragma once
 
-#include <exception>
 #include <string>
+
+#include "plugin/Error.h"
 
 namespace vantu {
 
-class EIdException : public std::exception {
+class EIdException : public EError {
  public:
-  explicit EIdException(std::string message) : message_(std::move(message)) {}
-  const char* what() const noexcept override { return message_.c_str(); }
-
- private:
-  std::string message_;
+  using EError::EError;
 };
 
 // A final status outside 2xx, or a redirect; the message is the status line.

@@ -22,7 +22,8 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 std::optional<long long> ParseProfileInteger(std::string_view text) {
   std::string rewritten;
   if (text.size() > 2 && (StartsWith(text, "0x") || StartsWith(text, "0X"))) {
-    rewritten = "$" + std::string(text.substr(2));
+    rewritten = "$";  // appended: see ProfileValueToWrite
+    rewritten += text.substr(2);
     text = rewritten;
   }
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -76,10 +77,15 @@ std::string ProfileValueToWrite(std::string_view value) {
   // A lone quote at one end is harmless on its own, but it must not pair up
   // with the quote we add; wrapping is safe for any value, so wrap then too.
   const bool quoteAtAnEnd = !value.empty() && (isQuote(value.front()) || isQuote(value.back()));
-  if (blankAtEnds || quotedAlready || quoteAtAnEnd) {
-    return "\"" + std::string(value) + "\"";
-  }
-  return std::string(value);
+  if (!blankAtEnds && !quotedAlready && !quoteAtAnEnd) return std::string(value);
+  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about the
+  // insert at the front that "\"" + std::string(value) inlines.
+  std::string quoted;
+  quoted.reserve(value.size() + 2);
+  quoted += '"';
+  quoted += value;
+  quoted += '"';
+  return quoted;
 }
 
 }  // namespace vantu

@@ -1,13 +1,14 @@
 // The user's three settings, in memory and in their INI file.
 #pragma once
 
-#include <stdexcept>
 #include <string>
+
+#include "plugin/Error.h"
 
 namespace vantu {
 
 // A key could not be written; the message names the whole file path.
-class EIniWriteError : public std::runtime_error {
+class EIniWriteError : public EError {
  public:
   explicit EIniWriteError(const std::string& path);
 };

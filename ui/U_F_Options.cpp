@@ -4,10 +4,10 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "plugin/Error.h"
 #include "plugin/ErrorBox.h"
 #include "reporting/RefusalHandoff.h"
 #include "reporting/TitleRules.h"
@@ -48,7 +48,7 @@ TFont CreateSansSerif(int pixelHeight, bool underline) {
   HFONT font = CreateFontA(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, DEFAULT_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                            "MS Sans Serif");
-  if (!font) throw std::runtime_error("The dialog font cannot be created");
+  if (!font) throw EError("The dialog font cannot be created");
   return TFont(font);
 }
 
@@ -85,7 +85,7 @@ TWindowKind KindOf(TKind kind) {
     case TKind::CheckBox: return {"Button", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
     case TKind::StatusBar: return {STATUSCLASSNAMEA, CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_BOTTOM, 0};
   }
-  throw std::logic_error("unknown control kind");
+  throw EError("unknown control kind");
 }
 
 TF_Options* SelfOf(HWND window) { return reinterpret_cast<TF_Options*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
@@ -115,7 +115,7 @@ TF_Options::TF_Options(HINSTANCE module, TSettings& settings)
       logo_(static_cast<HBITMAP>(
           LoadImageA(module, MAKEINTRESOURCEA(IDB_VANTU_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))),
       IdHTTP(std::make_unique<THttpClient>()) {
-  if (!logo_) throw std::runtime_error("The logo resource is missing");
+  if (!logo_) throw EError("The logo resource is missing");
   const INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_BAR_CLASSES};
   InitCommonControlsEx(&commonControls);
 
@@ -125,7 +125,7 @@ TF_Options::TF_Options(HINSTANCE module, TSettings& settings)
   // the handle at WM_NCCREATE, so that the creation messages can use it.
   if (!CreateWindowExA(DialogExStyle, DialogClassName, OptionsCaption, DialogStyle, 0, 0,
                        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, module, this)) {
-    throw std::runtime_error("The options dialog cannot be created");
+    throw EError("The options dialog cannot be created");
   }
   CreateControls();
   focus_ = Control(IdE_Username);
@@ -144,7 +144,7 @@ void TF_Options::CreateControls() {
                                    bounds.Width, bounds.Height, parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.Id)), module_, this);
     if (!control) {
-      throw std::runtime_error("Control " + std::to_string(layout.Id) + " of the options dialog cannot be created");
+      throw EError("Control " + std::to_string(layout.Id) + " of the options dialog cannot be created");
     }
     HFONT font = layout.Kind == TKind::Link ? linkFont_.Get() : layout.Id == IdLabel6 ? labelFont_.Get() : font_.Get();
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

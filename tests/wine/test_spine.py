@@ -171,14 +171,18 @@ class CycleTest(WineTestCase):
         return {key: b - a for key, (a, b) in figures.items()}, kinds
 
     def test_load_init_config_quit_unload_cycle_leaves_nothing_behind(self):
-        # The statically linked C++ runtime itself leaves a kernel object or
-        # two behind at every unload (a ten-line library with one global
-        # string shows it); our library must not add to that.
+        # A ten-line library built like ours shows what the statically
+        # linked C++ runtime itself leaves behind per load; it is printed for
+        # comparison. On x86_64 that is nothing, and so ours must leave
+        # nothing. On i686, libgcc's registry of DWARF unwind tables, which
+        # every load joins, makes a semaphore for its lock and never closes
+        # it: there ours may leave what the runtime alone leaves.
         runtime, _ = self.cycle_figures("runtime_baseline.dll", "sethandles\ninit\nquit\nunload\n")
         ours, kinds = self.cycle_figures(harness.DLL_NAME,
                                          "sethandles\ninit\nconfig\nwait 10\nquit\nunload\n")
         for key in ("handles", "threads", "windows", "gdi", "user"):
-            self.assertLessEqual(ours[key], max(runtime[key], 0),
+            allowed = max(runtime[key], 0) if key == "handles" and self.build.wine_arch == "win32" else 0
+            self.assertLessEqual(ours[key], allowed,
                                  "%s grew by %d, the runtime alone by %d\n%s" % (key, ours[key], runtime[key], kinds))
         # Even one kilobyte lost per cycle would cross this bound twice over.
         self.assertLess(ours["private"], 100 * 1024, "private memory grew by %d bytes" % ours["private"])

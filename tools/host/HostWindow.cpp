@@ -107,7 +107,9 @@ LRESULT HostWindow::OnQuery(WPARAM argument, LPARAM query) {
         const Entry& entry = entries_[argument];
         const std::string& text = query == QueryFileName ? entry.file : entry.title;
         result = reinterpret_cast<LRESULT>(text.c_str());
-        shown = "\"" + Escape(text) + "\"";
+        shown = "\"";  // appended, not "\"" + ...: GCC 12 warns falsely about that insert
+        shown += Escape(text);
+        shown += '"';
       }
       break;
   }

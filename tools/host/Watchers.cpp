@@ -31,8 +31,10 @@ void ReportAndDismiss(HWND box) {
   // Whether the box left the thread's other windows usable while it is up.
   std::string windows;
   for (HWND window : ThreadWindows())
-    if (window != box && IsWindowVisible(window))
-      windows += (windows.empty() ? "" : ",") + WindowText(window) + ":" + (IsWindowEnabled(window) ? "1" : "0");
+    if (window != box && IsWindowVisible(window)) {
+      if (!windows.empty()) windows += ',';
+      windows += WindowText(window) + ":" + (IsWindowEnabled(window) ? "1" : "0");
+    }
   Print("messagebox caption=" + Escape(WindowText(box)) +
         " text=" + Escape(WindowText(GetDlgItem(box, MessageBoxTextId))) + " buttons=" + Escape(names) +
         " icon=" + (icon ? "1" : "0") + " windows=" + Escape(windows));
