@@ -194,9 +194,14 @@ class Environment:
         quiet = dict(env=self.env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             subprocess.run(self.wine("wineboot", "-i"), **quiet)
-        except (OSError, subprocess.CalledProcessError) as error:
+        except subprocess.CalledProcessError as error:
+            if error.returncode == 126 and self.arch == "win32":
+                raise HarnessError("32-bit Wine cannot start: this machine cannot execute 32-bit x86 programs "
+                                   "(scripts/machine says which build to run)")
             raise HarnessError("Wine could not make a %s prefix in %s (%s); scripts/setup installs Wine"
                                % (self.arch, self.prefix, error))
+        except OSError as error:
+            raise HarnessError("Wine is not installed (%s); scripts/setup installs it" % error)
         settings = os.path.join(self.prefix, "vantu-tests.reg")
         with open(settings, "w") as reg:
             reg.write(PREFIX_SETTINGS)
