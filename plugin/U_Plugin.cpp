@@ -1,11 +1,11 @@
 #include "plugin/U_Plugin.h"
 
 #include <memory>
-#include <utility>
 
-#include "plugin/Error.h"
-#include "plugin/ErrorBox.h"
-#include "plugin/ModulePath_win.h"
+#include "base/Error.h"
+#include "base/ErrorBox.h"
+#include "base/ModulePath.h"
+#include "base/ModuleReference_win.h"
 #include "plugin/PluginHeader.h"
 #include "plugin/SettingsPathRules.h"
 #include "reporting/RefusalHandoff.h"
@@ -38,7 +38,7 @@ std::unique_ptr<TF_Options> F_Options;
 // The run's own reference on the library, from init to quit, so that the last
 // reference cannot drop while the run's windows exist: a host that unloads
 // without quit leaves us loaded and running until the process ends.
-HMODULE RunReference = nullptr;
+ModuleReference RunReference;
 
 // Ends what init started: the watcher first, so no tick runs after it; the
 // dialog; then the reports still in flight, which end promptly or, if one
@@ -52,7 +52,7 @@ void EndRun() noexcept {
   Settings.reset();
   // The host still holds its own reference while it calls us, so this one is
   // never the last.
-  if (RunReference) FreeLibrary(std::exchange(RunReference, nullptr));
+  RunReference.Reset();
 }
 
 }  // namespace
@@ -60,10 +60,7 @@ void EndRun() noexcept {
 int PluginInit() {
   GuardUiEvent([] {
     EndRun();  // a host that loads us again without quit starts afresh
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&PluginInit),
-                            &RunReference)) {
-      throw EError("plug-in: no module reference");
-    }
+    RunReference = ModuleReference("plug-in");
     Settings = std::make_unique<TSettings>(SettingsPathFor(ExecutablePath()));
     if (Settings->Nickname.empty()) {
       // The dialog is filled from the settings as loaded (Active ticked by
@@ -96,6 +93,7 @@ void PluginUnload(bool processExiting) {
     (void)Watcher.release();
     (void)F_Options.release();
     (void)Settings.release();
+    (void)RunReference.Release();
     return;
   }
   // Reached only after quit (the run's reference sees to that), so there is

@@ -1,6 +1,6 @@
 #include "reporting/PollTick.h"
 
-#include "plugin/TextRules.h"
+#include "base/TextRules.h"
 #include "reporting/TitleRules.h"
 
 namespace vantu {
@@ -31,7 +31,7 @@ void PollTick(ITickHost& host, const TTickInputs& inputs, TWatcherTitles& titles
   // is now.
   titles.CurrentTitle = TitleCase(host.Title(host.PlaylistIndex()));
 
-  if (TrimControlAndSpace(titles.CurrentTitle).empty()) return;
+  if (TrimBlanks(titles.CurrentTitle).empty()) return;
   if (titles.CurrentTitle == titles.LastSentTitle) return;
 
   titles.LastSentTitle = titles.CurrentTitle;

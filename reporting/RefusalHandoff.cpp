@@ -5,29 +5,29 @@
 namespace vantu {
 
 void TRefusalHandoff::Refuse(std::string text) {
-  TLockGuard guard(lock_);
+  ScopedLock guard(lock_);
   message_ = std::move(text);
   refused_ = true;
 }
 
 void TRefusalHandoff::ApplyRefusalTo(bool& active) {
-  TLockGuard guard(lock_);
+  ScopedLock guard(lock_);
   if (refused_) active = false;
   refused_ = false;
 }
 
 std::string TRefusalHandoff::PendingMessage() const {
-  TLockGuard guard(lock_);
+  ScopedLock guard(lock_);
   return message_;
 }
 
 std::string TRefusalHandoff::TakePendingMessage() {
-  TLockGuard guard(lock_);
+  ScopedLock guard(lock_);
   return std::exchange(message_, std::string());
 }
 
 void TRefusalHandoff::Clear() {
-  TLockGuard guard(lock_);
+  ScopedLock guard(lock_);
   message_.clear();
   refused_ = false;
 }

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "reporting/Lock.h"
+#include "base/Lock.h"
 
 namespace vantu {
 
@@ -29,7 +29,7 @@ class TRefusalHandoff {
   void Clear();
 
  private:
-  mutable TLock lock_;
+  mutable Lock lock_;
   std::string message_;
   bool refused_ = false;
 };

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "plugin/TextRules.h"
+#include "base/TextRules.h"
 #include "vantu_config.h"
 
 namespace vantu {

@@ -2,8 +2,9 @@
 
 #include <utility>
 
-#include "plugin/Error.h"
-#include "plugin/ErrorBox.h"
+#include "base/Error.h"
+#include "base/ErrorBox.h"
+#include "base/ModuleReference_win.h"
 #include "reporting/HostQuery.h"
 #include "reporting/RefusalHandoff.h"
 #include "reporting/U_HTTP.h"
@@ -16,13 +17,6 @@ namespace {
 constexpr UINT_PTR PollTimerId = 1;
 constexpr UINT_PTR CooldownTimerId = 2;
 constexpr char WindowClassName[] = "VantuWatcher";
-
-HMODULE ThisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&ThisModule), &module);
-  return module;
-}
 
 }  // namespace
 
@@ -53,20 +47,11 @@ class TCheckWinamp::TTickHost final : public ITickHost {
 
 namespace {
 
-WNDCLASSEXA WatcherClass(WNDPROC procedure) {
-  WNDCLASSEXA windowClass = {};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = ThisModule();
-  windowClass.lpszClassName = WindowClassName;
-  return windowClass;
-}
-
 // Message-only: it carries the timers and never shows.
 HWND CreateWatcherWindow(void* watcher) {
   HWND window =
       CreateWindowExA(0, WindowClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ThisModule(), watcher);
-  if (!window) throw EError("watcher window not created");
+  if (!window) throw Error("watcher window not created");
   return window;
 }
 
@@ -76,18 +61,14 @@ TCheckWinamp::TCheckWinamp(const TPluginHeader& header, TSettings& settings, voi
     : header_(header),
       settings_(settings),
       showConfig_(showConfig),
-      windowClass_(WatcherClass(&TCheckWinamp::WindowProc)),
+      windowClass_(ThisModule(), WindowClassName, &TCheckWinamp::WindowProc),
       window_(CreateWatcherWindow(this)),
       PollTimer(window_.Get(), PollTimerId, TimerInterval(5000)) {}
 
 TCheckWinamp::~TCheckWinamp() = default;
 
 LRESULT CALLBACK TCheckWinamp::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* watcher = reinterpret_cast<TCheckWinamp*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  TCheckWinamp* watcher = AttachThis<TCheckWinamp>(window, message, lParam);
   if (message == WM_TIMER && watcher) {
     if (wParam == PollTimerId) GuardUiEvent([watcher] { watcher->OnPollTimer(); });
     // The cooldown fires once: dropping its timer kills it.

@@ -9,7 +9,8 @@
 #include <optional>
 
 #include "plugin/PluginHeader.h"
-#include "plugin/Win32Handles.h"
+#include "base/Handles_win.h"
+#include "base/WindowClass_win.h"
 #include "reporting/PollTick.h"
 #include "settings/U_Settings.h"
 
@@ -18,7 +19,7 @@ namespace vantu {
 class TCheckWinamp {
  public:
   // Copies the header (HostWindow is the target of every query). The poll
-  // timer runs from here on. Throws EError if the window or the timer
+  // timer runs from here on. Throws Error if the window or the timer
   // cannot be created.
   TCheckWinamp(const TPluginHeader& header, TSettings& settings, void (*showConfig)());
   ~TCheckWinamp();
@@ -34,10 +35,10 @@ class TCheckWinamp {
   TPluginHeader header_;
   TSettings& settings_;
   void (*showConfig_)();
-  TWindowClass windowClass_;
-  TWindow window_;  // the timers below are killed first, then the window goes
-  TWindowTimer PollTimer;
-  std::optional<TWindowTimer> CooldownTimer;  // present while the cooldown runs
+  WindowClass windowClass_;
+  Window window_;  // the timers below are killed first, then the window goes
+  WindowTimer PollTimer;
+  std::optional<WindowTimer> CooldownTimer;  // present while the cooldown runs
   bool inPollTick_ = false;
   TWatcherTitles titles_;
 };

@@ -8,8 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "plugin/Error.h"
-#include "reporting/Lock.h"
+#include "base/Error.h"
+#include "base/ModuleReference_win.h"
+#include "base/Lock.h"
 #include "reporting/RefusalHandoff.h"
 #include "service/HttpClient.h"
 #include "vantu_config.h"
@@ -54,7 +55,7 @@ class THTTP {
 
   std::string url_;
   THttpClient client_;
-  HMODULE module_ = nullptr;   // the reference that keeps our code mapped
+  ModuleReference module_;  // keeps our code mapped while the thread runs
   std::atomic<bool> cancelled_ = false;
 };
 
@@ -66,12 +67,12 @@ namespace {
 class TWorkerRegistry {
  public:
   void Add(THTTP* worker) {
-    TLockGuard guard(lock_);
+    ScopedLock guard(lock_);
     workers_.push_back(worker);
   }
 
   void Remove(THTTP* worker) noexcept {
-    TLockGuard guard(lock_);
+    ScopedLock guard(lock_);
     workers_.erase(std::remove(workers_.begin(), workers_.end(), worker), workers_.end());
     if (workers_.empty()) WakeAllConditionVariable(&empty_);
   }
@@ -81,7 +82,7 @@ class TWorkerRegistry {
   // reach their end before the host unloads us.
   void CancelAndWait(DWORD timeoutMs) noexcept {
     DWORD start = GetTickCount();
-    TLockGuard guard(lock_);
+    ScopedLock guard(lock_);
     for (THTTP* worker : workers_) worker->Cancel();
     while (!workers_.empty()) {
       DWORD elapsed = GetTickCount() - start;
@@ -91,7 +92,7 @@ class TWorkerRegistry {
   }
 
  private:
-  TLock lock_;
+  Lock lock_;
   CONDITION_VARIABLE empty_ = CONDITION_VARIABLE_INIT;
   std::vector<THTTP*> workers_;
 };
@@ -104,21 +105,13 @@ void THTTP::Start(std::string url) {
   std::unique_ptr<THTTP> worker(new THTTP(std::move(url)));
   // Taken before the thread exists, so the library cannot be unloaded
   // between CreateThread and the thread's first instruction.
-  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                          reinterpret_cast<LPCSTR>(&THTTP::ThreadMain), &worker->module_)) {
-    throw EError("report worker: no module reference");
-  }
-  try {
-    registry.Add(worker.get());
-  } catch (...) {
-    FreeLibrary(worker->module_);
-    throw;
-  }
+  // A failure below gives it back with the worker.
+  worker->module_ = ModuleReference("report worker");
+  registry.Add(worker.get());
   HANDLE thread = CreateThread(nullptr, 0, &THTTP::ThreadMain, worker.get(), 0, nullptr);
   if (!thread) {
     registry.Remove(worker.get());
-    FreeLibrary(worker->module_);
-    throw EError("report worker: thread not started");
+    throw Error("report worker: thread not started");
   }
   worker.release();  // the thread owns it from here on
   CloseHandle(thread);
@@ -126,15 +119,15 @@ void THTTP::Start(std::string url) {
 
 DWORD WINAPI THTTP::ThreadMain(void* parameter) {
   auto* worker = static_cast<THTTP*>(parameter);
-  HMODULE module = worker->module_;
   worker->Execute();
   registry.Remove(worker);
+  ModuleReference module = std::move(worker->module_);
   // Its sockets and its hold on Windows Sockets end here, before the
   // reference: the unload this thread may run is under the loader lock.
   delete worker;
   // Drops our reference and ends the thread without returning into code the
   // unload may just have unmapped.
-  FreeLibraryAndExitThread(module, 0);
+  FreeLibraryAndExitThread(module.Release(), 0);
 }
 
 void THTTP::Execute() noexcept {

@@ -9,7 +9,7 @@ namespace vantu {
 
 // Starts one worker for url. Each worker keeps the DLL loaded until its
 // thread has ended, so the host may unload it under a running request.
-// Throws EError when the thread cannot be started.
+// Throws Error when the thread cannot be started.
 void StartReport(std::string url);
 
 // Cancels every request still in flight (closing its socket) and waits a

@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "plugin/Error.h"
+#include "base/Error.h"
 
 namespace vantu {
 
-class EIdException : public EError {
+class EIdException : public Error {
  public:
-  using EError::EError;
+  using Error::Error;
 };
 
 // A final status outside 2xx, or a redirect; the message is the status line.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string_view>
 
+#include "base/TextRules.h"
 #include "service/HttpErrors.h"
 #include "service/HttpResponseReader.h"
 
@@ -66,7 +67,7 @@ bool OffersBasic(std::string_view challenge) {
   while (start <= challenge.size()) {
     std::size_t end = challenge.find(',', start);
     if (end == std::string_view::npos) end = challenge.size();
-    std::string_view part = Trim(challenge.substr(start, end - start));
+    std::string_view part = TrimBlanks(challenge.substr(start, end - start));
     part = part.substr(0, part.find(' '));
     if (EqualsNoCase(part, "Basic")) return true;
     start = end + 1;
@@ -142,7 +143,7 @@ class Reader {
     info_.code = StatusCode(head.statusLine);
     for (const char* name : {"Connection", "Proxy-Connection"}) {
       const std::string* value = head.First(name);
-      if (value && EqualsNoCase(Trim(*value), "close")) info_.closeRequested = true;
+      if (value && EqualsNoCase(TrimBlanks(*value), "close")) info_.closeRequested = true;
     }
     for (auto& [name, value] : head.headers) {
       if (EqualsNoCase(name, "WWW-Authenticate") && OffersBasic(value)) info_.offersBasic = true;

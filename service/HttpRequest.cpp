@@ -1,6 +1,6 @@
 #include "service/HttpRequest.h"
 
-#include "plugin/TextRules.h"
+#include "base/TextRules.h"
 #include "service/HttpErrors.h"
 #include "service/HttpResponseReader.h"
 

@@ -30,7 +30,7 @@ void WriteValue(const std::string& path, const char* key, const std::string& val
 }  // namespace
 
 EIniWriteError::EIniWriteError(const std::string& path)
-    : EError("In " + path + " kann nicht geschrieben werden") {}
+    : Error("In " + path + " kann nicht geschrieben werden") {}
 
 TSettings::TSettings(std::string path) : path_(std::move(path)) { Load(); }
 

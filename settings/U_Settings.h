@@ -3,12 +3,12 @@
 
 #include <string>
 
-#include "plugin/Error.h"
+#include "base/Error.h"
 
 namespace vantu {
 
 // A key could not be written; the message names the whole file path.
-class EIniWriteError : public EError {
+class EIniWriteError : public Error {
  public:
   explicit EIniWriteError(const std::string& path);
 };

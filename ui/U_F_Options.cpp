@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/Error.h"
-#include "plugin/ErrorBox.h"
+#include "base/Error.h"
+#include "base/ErrorBox.h"
 #include "reporting/RefusalHandoff.h"
 #include "reporting/TitleRules.h"
 #include "service/HttpClient.h"
@@ -33,35 +33,26 @@ constexpr UINT_PTR Timer1Id = 1;
 constexpr int DesignFontHeight = 11;  // pixels at 96 pixels per inch
 constexpr COLORREF LinkColour = RGB(0, 0, 255);
 
-WNDCLASSEXA ClassOf(HINSTANCE module, const char* name, WNDPROC procedure) {
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = module;
-  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = name;
-  return windowClass;
-}
+HBRUSH DialogBackground() { return reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1); }
 
-TFont CreateSansSerif(int pixelHeight, bool underline) {
+Font CreateSansSerif(int pixelHeight, bool underline) {
   HFONT font = CreateFontA(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, DEFAULT_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                            "MS Sans Serif");
-  if (!font) throw EError("The dialog font cannot be created");
-  return TFont(font);
+  if (!font) throw Error("The dialog font cannot be created");
+  return Font(font);
 }
 
 int TextHeightOf(HFONT font) {
-  TScreenDc screen;
-  TSelection selection(screen.Get(), font);
+  ScreenDc screen;
+  ScopedSelection selection(screen.Get(), font);
   SIZE size{};
   GetTextExtentPoint32A(screen.Get(), "0", 1, &size);
   return size.cy > 0 ? size.cy : DesignTextHeight;
 }
 
 int ScreenPixelsPerInch() {
-  TScreenDc screen;
+  ScreenDc screen;
   return GetDeviceCaps(screen.Get(), LOGPIXELSY);
 }
 
@@ -85,20 +76,7 @@ TWindowKind KindOf(TKind kind) {
     case TKind::CheckBox: return {"Button", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
     case TKind::StatusBar: return {STATUSCLASSNAMEA, CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_BOTTOM, 0};
   }
-  throw EError("unknown control kind");
-}
-
-TF_Options* SelfOf(HWND window) { return reinterpret_cast<TF_Options*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
-
-// Stores the creating object with the window on its first message.
-TF_Options* Attach(HWND window, UINT message, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<TF_Options*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  TF_Options* self = SelfOf(window);
-  if (message == WM_NCDESTROY) SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-  return self;
+  throw Error("unknown control kind");
 }
 
 }  // namespace
@@ -106,8 +84,8 @@ TF_Options* Attach(HWND window, UINT message, LPARAM lParam) {
 TF_Options::TF_Options(HINSTANCE module, TSettings& settings)
     : module_(module),
       settings_(settings),
-      dialogClass_(ClassOf(module, DialogClassName, &WindowProc)),
-      groupBoxClass_(ClassOf(module, GroupBoxClassName, &GroupBoxProc)),
+      dialogClass_(module, DialogClassName, &WindowProc, LoadCursorA(nullptr, IDC_ARROW), DialogBackground()),
+      groupBoxClass_(module, GroupBoxClassName, &GroupBoxProc, LoadCursorA(nullptr, IDC_ARROW), DialogBackground()),
       font_(CreateSansSerif(MulDiv(DesignFontHeight, ScreenPixelsPerInch(), 96), false)),
       textHeight_(TextHeightOf(font_.Get())),
       labelFont_(CreateSansSerif(ScaleLength(DesignFontHeight, textHeight_), false)),
@@ -115,7 +93,7 @@ TF_Options::TF_Options(HINSTANCE module, TSettings& settings)
       logo_(static_cast<HBITMAP>(
           LoadImageA(module, MAKEINTRESOURCEA(IDB_VANTU_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))),
       IdHTTP(std::make_unique<THttpClient>()) {
-  if (!logo_) throw EError("The logo resource is missing");
+  if (!logo_) throw Error("The logo resource is missing");
   const INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_BAR_CLASSES};
   InitCommonControlsEx(&commonControls);
 
@@ -125,7 +103,7 @@ TF_Options::TF_Options(HINSTANCE module, TSettings& settings)
   // the handle at WM_NCCREATE, so that the creation messages can use it.
   if (!CreateWindowExA(DialogExStyle, DialogClassName, OptionsCaption, DialogStyle, 0, 0,
                        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, module, this)) {
-    throw EError("The options dialog cannot be created");
+    throw Error("The options dialog cannot be created");
   }
   CreateControls();
   focus_ = Control(IdE_Username);
@@ -144,7 +122,7 @@ void TF_Options::CreateControls() {
                                    bounds.Width, bounds.Height, parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.Id)), module_, this);
     if (!control) {
-      throw EError("Control " + std::to_string(layout.Id) + " of the options dialog cannot be created");
+      throw Error("Control " + std::to_string(layout.Id) + " of the options dialog cannot be created");
     }
     HFONT font = layout.Kind == TKind::Link ? linkFont_.Get() : layout.Id == IdLabel6 ? labelFont_.Get() : font_.Get();
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -278,9 +256,9 @@ void TF_Options::Timer1Timer() {
 // --- messages ---------------------------------------------------------------
 
 LRESULT CALLBACK TF_Options::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  TF_Options* self = Attach(window, message, lParam);
+  TF_Options* self = AttachThis<TF_Options>(window, message, lParam);
   if (!self) return DefWindowProcA(window, message, wParam, lParam);
-  if (message == WM_NCCREATE) self->window_ = TWindow(window);
+  if (message == WM_NCCREATE) self->window_ = Window(window);
   if (message == WM_NCDESTROY) self->window_.Release();
   return self->HandleMessage(window, message, wParam, lParam);
 }
@@ -303,7 +281,7 @@ LRESULT TF_Options::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
 // The group box is a container of our own: it paints the etched frame and
 // passes its children's notifications on to the dialog.
 LRESULT CALLBACK TF_Options::GroupBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  TF_Options* self = Attach(window, message, lParam);
+  TF_Options* self = AttachThis<TF_Options>(window, message, lParam);
   if (!self) return DefWindowProcA(window, message, wParam, lParam);
   switch (message) {
     case WM_PAINT: self->OnPaintGroupBox(window); return 0;
@@ -377,8 +355,8 @@ void TF_Options::OnDrawLogo(const DRAWITEMSTRUCT& item) {
   FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
   BITMAP bitmap{};
   GetObjectA(logo_.Get(), sizeof bitmap, &bitmap);
-  TMemoryDc source(CreateCompatibleDC(item.hDC));
-  TSelection selection(source.Get(), logo_.Get());
+  MemoryDc source(CreateCompatibleDC(item.hDC));
+  ScopedSelection selection(source.Get(), logo_.Get());
   // Drawn at its own size; every pixel of the bottom-left pixel's colour is left out.
   const COLORREF transparent = GetPixel(source.Get(), 0, bitmap.bmHeight - 1);
   GdiTransparentBlt(item.hDC, 0, 0, bitmap.bmWidth, bitmap.bmHeight, source.Get(), 0, 0, bitmap.bmWidth,
@@ -386,7 +364,7 @@ void TF_Options::OnDrawLogo(const DRAWITEMSTRUCT& item) {
 }
 
 void TF_Options::OnPaintGroupBox(HWND groupBox) {
-  TPaint paint(groupBox);
+  ScopedPaint paint(groupBox);
   RECT frame;
   GetClientRect(groupBox, &frame);
   // Where a caption's middle would be, as for a group box with a caption.

@@ -10,7 +10,8 @@
 #include <optional>
 #include <string>
 
-#include "plugin/Win32Handles.h"
+#include "base/Handles_win.h"
+#include "base/WindowClass_win.h"
 
 namespace vantu {
 
@@ -61,19 +62,19 @@ class TF_Options {
 
   HINSTANCE module_;
   TSettings& settings_;
-  TWindowClass dialogClass_;
-  TWindowClass groupBoxClass_;
-  TFont font_;
+  WindowClass dialogClass_;
+  WindowClass groupBoxClass_;
+  Font font_;
   int textHeight_;  // of "0" in the dialog font; 13 at 96 pixels per inch
-  TFont labelFont_;  // own fonts of Label6 and of the links, scaled with the layout
-  TFont linkFont_;
-  TBitmap logo_;
+  Font labelFont_;  // own fonts of Label6 and of the links, scaled with the layout
+  Font linkFont_;
+  Bitmap logo_;
   std::unique_ptr<THttpClient> IdHTTP;
-  TWindow window_;  // destroyed before everything above, which its messages use
+  Window window_;  // destroyed before everything above, which its messages use
   HWND groupBox_ = nullptr;
   HWND focus_ = nullptr;  // the control that gets the focus when the dialog is activated
   bool placed_ = false;   // centred once; afterwards it stays where the user left it
-  std::optional<TWindowTimer> Timer1;  // one-shot: gone once it has fired
+  std::optional<WindowTimer> Timer1;  // one-shot: gone once it has fired
 };
 
 }  // namespace vantu

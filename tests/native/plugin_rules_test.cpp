@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "plugin/ErrorBoxRules.h"
+#include "base/ErrorBoxRules.h"
 #include "plugin/LibraryErrorText.h"
 #include "plugin/SettingsPathRules.h"
-#include "plugin/TextRules.h"
+#include "base/TextRules.h"
 
 namespace vantu {
 namespace {
@@ -57,9 +57,9 @@ TEST(ErrorBoxText, AppendsADotAfterCharactersThatSortAfterIt) {
 
 TEST(TextRules, TouchOnlyAsciiAndBlanks) {
   EXPECT_EQ(AsciiLower("AbC\xC4\xD6-Z"), "abc\xC4\xD6-z");
-  EXPECT_EQ(TrimControlAndSpace(" \t\x01 a b \r\n"), "a b");
-  EXPECT_EQ(TrimControlAndSpace("   "), "");
-  EXPECT_EQ(TrimControlAndSpace("\xA0x\xA0"), "\xA0x\xA0");
+  EXPECT_EQ(TrimBlanks(" \t\x01 a b \r\n"), "a b");
+  EXPECT_EQ(TrimBlanks("   "), "");
+  EXPECT_EQ(TrimBlanks("\xA0x\xA0"), "\xA0x\xA0");
 }
 
 // The file belongs beside the executable that loaded the library.

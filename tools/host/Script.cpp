@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "base/TextRules.h"
+
 namespace vantu::host {
 namespace {
 
@@ -54,13 +56,6 @@ bool IsInteger(std::string_view text) {
   int value = 0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc() && end == text.data() + text.size() && !text.empty();
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 // Splits off at most `count` arguments; the last one keeps the rest of the line.
@@ -151,9 +146,9 @@ std::string Unescape(std::string_view text) {
     if (next == 'r' || next == 'n' || next == 't' || next == '\\') {
       out += next == 'r' ? '\r' : next == 'n' ? '\n' : next == 't' ? '\t' : '\\';
       ++i;
-    } else if (next == 'x' && i + 3 < text.size() && HexDigit(text[i + 2]) >= 0 &&
-               HexDigit(text[i + 3]) >= 0) {
-      out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
+    } else if (next == 'x' && i + 3 < text.size() && HexDigitValue(text[i + 2]) >= 0 &&
+               HexDigitValue(text[i + 3]) >= 0) {
+      out += static_cast<char>(HexDigitValue(text[i + 2]) * 16 + HexDigitValue(text[i + 3]));
       i += 3;
     } else {
       out += c;
@@ -163,7 +158,6 @@ std::string Unescape(std::string_view text) {
 }
 
 std::string Escape(std::string_view text) {
-  static const char digits[] = "0123456789abcdef";
   std::string out;
   for (char c : text) {
     auto byte = static_cast<unsigned char>(c);
@@ -173,8 +167,8 @@ std::string Escape(std::string_view text) {
       out += "\\n";
     } else if (byte < 0x20 || byte > 0x7e) {
       out += "\\x";
-      out += digits[byte >> 4];
-      out += digits[byte & 15];
+      out += HexDigit(byte >> 4, HexCase::Lower);
+      out += HexDigit(byte, HexCase::Lower);
     } else {
       out += c;
     }

@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "plugin/ErrorBox.h"
-#include "plugin/ErrorBoxRules.h"
-#include "plugin/ModulePath_win.h"
+#include "base/ErrorBox.h"
+#include "base/ErrorBoxRules.h"
+#include "base/ModulePath.h"
 
 namespace vantu {
 namespace {
@@ -14,14 +14,14 @@ namespace {
 // window and control that were active get activation and focus back. A box
 // without an owner would otherwise leave the host clickable behind it and
 // the focus lost after it.
-class TThreadWindowsDisabled {
+class ThreadWindowsDisabled {
  public:
-  TThreadWindowsDisabled() : active_(GetActiveWindow()), focus_(GetFocus()) {
+  ThreadWindowsDisabled() : active_(GetActiveWindow()), focus_(GetFocus()) {
     EnumThreadWindows(GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(&disabled_));
     for (HWND window : disabled_) EnableWindow(window, FALSE);
   }
 
-  ~TThreadWindowsDisabled() {
+  ~ThreadWindowsDisabled() {
     for (HWND window : disabled_) {
       if (IsWindow(window)) EnableWindow(window, TRUE);
     }
@@ -29,8 +29,8 @@ class TThreadWindowsDisabled {
     if (focus_ && IsWindow(focus_)) SetFocus(focus_);
   }
 
-  TThreadWindowsDisabled(const TThreadWindowsDisabled&) = delete;
-  TThreadWindowsDisabled& operator=(const TThreadWindowsDisabled&) = delete;
+  ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
+  ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
 
  private:
   static BOOL CALLBACK Collect(HWND window, LPARAM windows) {
@@ -51,7 +51,7 @@ void ShowErrorBox(const std::string& message) noexcept {
   try {
     const std::string text = ErrorBoxText(message);
     const std::string caption = ErrorBoxCaption(ExecutablePath());
-    TThreadWindowsDisabled disabled;
+    ThreadWindowsDisabled disabled;
     MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
   } catch (...) {
     // Out of memory while wording the box: still tell the user something.

@@ -1,6 +1,6 @@
-#include "plugin/ErrorBoxRules.h"
+#include "base/ErrorBoxRules.h"
 
-#include "plugin/TextRules.h"
+#include "base/TextRules.h"
 
 namespace vantu {
 

@@ -12,11 +12,11 @@
 
 namespace vantu {
 
-class TLock {
+class Lock {
  public:
-  TLock() = default;
-  TLock(const TLock&) = delete;
-  TLock& operator=(const TLock&) = delete;
+  Lock() = default;
+  Lock(const Lock&) = delete;
+  Lock& operator=(const Lock&) = delete;
 
 #ifdef _WIN32
   void Acquire() { AcquireSRWLockExclusive(&lock_); }
@@ -38,15 +38,15 @@ class TLock {
 #endif
 };
 
-class TLockGuard {
+class ScopedLock {
  public:
-  explicit TLockGuard(TLock& lock) : lock_(lock) { lock_.Acquire(); }
-  ~TLockGuard() { lock_.Release(); }
-  TLockGuard(const TLockGuard&) = delete;
-  TLockGuard& operator=(const TLockGuard&) = delete;
+  explicit ScopedLock(Lock& lock) : lock_(lock) { lock_.Acquire(); }
+  ~ScopedLock() { lock_.Release(); }
+  ScopedLock(const ScopedLock&) = delete;
+  ScopedLock& operator=(const ScopedLock&) = delete;
 
  private:
-  TLock& lock_;
+  Lock& lock_;
 };
 
 }  // namespace vantu

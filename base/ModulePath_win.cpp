@@ -1,4 +1,4 @@
-#include "plugin/ModulePath_win.h"
+#include "base/ModulePath.h"
 
 #include <windows.h>
 

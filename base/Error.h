@@ -10,9 +10,9 @@
 
 namespace vantu {
 
-class EError : public std::exception {
+class Error : public std::exception {
  public:
-  explicit EError(std::string message) : message_(std::move(message)) {}
+  explicit Error(std::string message) : message_(std::move(message)) {}
   // The text shown to the user.
   const char* what() const noexcept override { return message_.c_str(); }
 
