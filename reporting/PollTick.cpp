@@ -2,6 +2,7 @@
 
 #include "base/TextRules.h"
 #include "reporting/TitleRules.h"
+#include "service/ServiceUrls.h"
 
 namespace vantu {
 

@@ -54,7 +54,7 @@ class THTTP {
   void Execute() noexcept;
 
   std::string url_;
-  THttpClient client_;
+  HttpClient client_;
   ModuleReference module_;  // keeps our code mapped while the thread runs
   std::atomic<bool> cancelled_ = false;
 };

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "base/TextRules.h"
-#include "service/HttpErrors.h"
+#include "service/HttpError.h"
 #include "service/HttpResponseReader.h"
 
 namespace vantu::http {
@@ -94,7 +94,7 @@ class Reader {
     if (redirect || code < 200 || code > 299) {
       std::string body;
       ReadBody(framing, std::min(responseEnd, source_.NowMs() + limits_.errorBodyMs), body);
-      throw EIdHTTPProtocolException(info_.statusLine, code, std::move(body));
+      throw HttpError::Protocol(info_.statusLine, code, std::move(body));
     }
     if (code == 204) {
       if (!pending_.empty()) info_.reusable = false;
@@ -117,19 +117,19 @@ class Reader {
         }
         if (Fill(deadline)) continue;
         info_.reusable = false;
-        if (progress.headerLines == 0) throw EIdConnClosedGracefully();
+        if (progress.headerLines == 0) throw HttpError(HttpFailure::ClosedGracefully);
         const int code = StatusCode(head.statusLine);
-        if (code >= 200 && code <= 299) throw EIdException("Undefined situation");
-        throw EIdHTTPProtocolException(head.statusLine, code, {});
+        if (code >= 200 && code <= 299) throw HttpError(HttpFailure::Undefined);
+        throw HttpError::Protocol(head.statusLine, code, {});
       }
       if (length == kTooManyLines) {
         info_.reusable = false;
-        throw EIdTooManyHeaderLines();
+        throw HttpError(HttpFailure::TooManyHeaderLines);
       }
       interimBytes += length > 0 ? static_cast<std::size_t>(length) : 0;
       if (length == kTooLong || interimBytes > kMaxHeadBytes) {
         info_.reusable = false;
-        throw EIdReadLnMaxLineLengthExceeded();
+        throw HttpError(HttpFailure::LineTooLong);
       }
       pending_.erase(0, static_cast<std::size_t>(length));
       if (StatusCode(head.statusLine) != 100) return head;
@@ -164,7 +164,7 @@ class Reader {
       const long used = DecodeBody(pending_, progress, out, kMaxBodyBytes);
       if (used == kTooLong) {
         info_.reusable = false;
-        throw EIdReadLnMaxLineLengthExceeded();
+        throw HttpError(HttpFailure::LineTooLong);
       }
       pending_.erase(0, static_cast<std::size_t>(used));
       if (progress.done) {
@@ -179,7 +179,7 @@ class Reader {
       if (Fill(deadline)) continue;
       info_.reusable = false;
       if (progress.framing == BodyFraming::ToClose) return;
-      throw EIdConnClosedGracefully();
+      throw HttpError(HttpFailure::ClosedGracefully);
     }
   }
 
@@ -190,29 +190,23 @@ class Reader {
     const std::uint64_t now = source_.NowMs();
     if (now >= deadline) {
       info_.reusable = false;
-      throw EIdReadTimeout();
+      throw HttpError(HttpFailure::ReadTimeout);
     }
     if (!chunk_) chunk_ = std::make_unique_for_overwrite<char[]>(kReceiveChunk);
     // pending_ stays within kMaxHeadBytes: a whole head fits, and the body's
     // bytes leave it as they come.
     const std::size_t room = std::min(kReceiveChunk, kMaxHeadBytes - std::min(pending_.size(), kMaxHeadBytes));
-    const ReceiveResult received =
-        source_.Receive(chunk_.get(), std::max<std::size_t>(room, 1), static_cast<unsigned>(deadline - now));
-    switch (received.kind) {
-      case ReceiveResult::Kind::Data:
-        MakeRoom(pending_, received.bytes, kMaxHeadBytes);
-        pending_.append(chunk_.get(), received.bytes);
-        return true;
-      case ReceiveResult::Kind::Closed:
-        return false;
-      case ReceiveResult::Kind::TimedOut:
-        info_.reusable = false;
-        throw EIdReadTimeout();
-      case ReceiveResult::Kind::Failed:
-        break;
+    std::size_t received = 0;
+    try {
+      received = source_.Receive(chunk_.get(), std::max<std::size_t>(room, 1), static_cast<unsigned>(deadline - now));
+    } catch (...) {
+      info_.reusable = false;  // timed out or failed mid-message
+      throw;
     }
-    info_.reusable = false;
-    throw EIdSocketError(received.error);
+    if (received == 0) return false;
+    MakeRoom(pending_, received, kMaxHeadBytes);
+    pending_.append(chunk_.get(), received);
+    return true;
   }
 
   ByteSource& source_;

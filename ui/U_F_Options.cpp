@@ -10,8 +10,8 @@
 #include "base/Error.h"
 #include "base/ErrorBox.h"
 #include "reporting/RefusalHandoff.h"
-#include "reporting/TitleRules.h"
 #include "service/HttpClient.h"
+#include "service/ServiceUrls.h"
 #include "settings/U_Settings.h"
 #include "ui/DialogRules.h"
 #include "ui/Layout.h"
@@ -92,7 +92,7 @@ TF_Options::TF_Options(HINSTANCE module, TSettings& settings)
       linkFont_(CreateSansSerif(ScaleLength(DesignFontHeight, textHeight_), true)),
       logo_(static_cast<HBITMAP>(
           LoadImageA(module, MAKEINTRESOURCEA(IDB_VANTU_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))),
-      IdHTTP(std::make_unique<THttpClient>()) {
+      IdHTTP(std::make_unique<HttpClient>()) {
   if (!logo_) throw Error("The logo resource is missing");
   const INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_BAR_CLASSES};
   InitCommonControlsEx(&commonControls);

@@ -16,7 +16,7 @@
 namespace vantu {
 
 class TSettings;
-class THttpClient;
+class HttpClient;
 
 class TF_Options {
  public:
@@ -69,7 +69,7 @@ class TF_Options {
   Font labelFont_;  // own fonts of Label6 and of the links, scaled with the layout
   Font linkFont_;
   Bitmap logo_;
-  std::unique_ptr<THttpClient> IdHTTP;
+  std::unique_ptr<HttpClient> IdHTTP;
   Window window_;  // destroyed before everything above, which its messages use
   HWND groupBox_ = nullptr;
   HWND focus_ = nullptr;  // the control that gets the focus when the dialog is activated

@@ -8,7 +8,7 @@
 
 #include "reporting/PollTick.h"
 #include "reporting/RefusalHandoff.h"
-#include "reporting/TitleRules.h"
+#include "service/ServiceUrls.h"
 
 namespace vantu {
 namespace {

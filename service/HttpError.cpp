@@ -1,4 +1,6 @@
-#include "service/HttpErrors.h"
+#include "service/HttpError.h"
+
+#include <utility>
 
 namespace vantu {
 namespace {
@@ -51,42 +53,51 @@ constexpr SocketText kSocketTexts[] = {
     {11001, "Host nicht gefunden."},
 };
 
-}  // namespace
-
-const char* SocketErrorText(int lastError) noexcept {
-  for (const SocketText& entry : kSocketTexts) {
-    if (entry.number == lastError) return entry.text;
+const char* FixedText(HttpFailure failure) noexcept {
+  switch (failure) {
+    case HttpFailure::ClosedGracefully: return "Die Verbindung wurde erfolgreich geschlossen.";
+    case HttpFailure::ReadTimeout: return "Zeit\xFC" "berschreitung beim Lesen";
+    case HttpFailure::LineTooLong: return "Max. Zeilenl\xE4nge \xFC" "berschritten.";
+    case HttpFailure::TooManyHeaderLines: return "Max. Anzahl Kopfzeilen \xFC" "berschritten.";
+    case HttpFailure::HttpsUnsupported: return "Wert f\xFCr IOHandler ist ung\xFCltig";
+    case HttpFailure::Undefined: return "Undefined situation";
+    case HttpFailure::UnknownProtocol:
+    case HttpFailure::Protocol:
+    case HttpFailure::Socket: break;
   }
   return "";
 }
 
-std::string SocketErrorMessage(int lastError) {
+}  // namespace
+
+const char* SocketErrorText(int socketError) noexcept {
+  for (const SocketText& entry : kSocketTexts) {
+    if (entry.number == socketError) return entry.text;
+  }
+  return "";
+}
+
+std::string SocketErrorMessage(int socketError) {
   // std::to_string, not snprintf: mingw-w64's snprintf brings its whole
   // printf engine, floating point included, into the DLL.
   std::string message = "Socket-Fehler # ";
-  message += std::to_string(lastError);
+  message += std::to_string(socketError);
   message += "\r\n";
-  message += SocketErrorText(lastError);
+  message += SocketErrorText(socketError);
   return message;
 }
 
-EIdSocketError::EIdSocketError(int lastError)
-    : EIdException(SocketErrorMessage(lastError)), lastError_(lastError) {}
+HttpError::HttpError(HttpFailure failure) : HttpError(failure, FixedText(failure), 0, {}) {}
 
-EIdConnClosedGracefully::EIdConnClosedGracefully()
-    : EIdException("Die Verbindung wurde erfolgreich geschlossen.") {}
+HttpError::HttpError(HttpFailure failure, std::string message, int number, std::string body)
+    : Error(std::move(message)), failure_(failure), number_(number), body_(std::move(body)) {}
 
-EIdReadTimeout::EIdReadTimeout() : EIdException("Zeit\xFC" "berschreitung beim Lesen") {}
+HttpError HttpError::Protocol(std::string statusLine, int statusCode, std::string body) {
+  return HttpError(HttpFailure::Protocol, std::move(statusLine), statusCode, std::move(body));
+}
 
-EIdReadLnMaxLineLengthExceeded::EIdReadLnMaxLineLengthExceeded()
-    : EIdException("Max. Zeilenl\xE4nge \xFC" "berschritten.") {}
-
-EIdTooManyHeaderLines::EIdTooManyHeaderLines()
-    : EIdException("Max. Anzahl Kopfzeilen \xFC" "berschritten.") {}
-
-EIdIOHandlerPropInvalid::EIdIOHandlerPropInvalid()
-    : EIdException("Wert f\xFCr IOHandler ist ung\xFCltig") {}
-
-EIdUnknownProtocol::EIdUnknownProtocol() : EIdException("") {}
+HttpError HttpError::Socket(int socketError) {
+  return HttpError(HttpFailure::Socket, SocketErrorMessage(socketError), socketError, {});
+}
 
 }  // namespace vantu
