@@ -6,7 +6,7 @@
 #include "base/ErrorBox.h"
 #include "base/ModuleReference_win.h"
 #include "reporting/HostQuery.h"
-#include "reporting/RefusalHandoff.h"
+#include "reporting/Refusals.h"
 #include "reporting/U_HTTP.h"
 #include "vantu_config.h"
 
@@ -57,7 +57,7 @@ HWND CreateWatcherWindow(void* watcher) {
 
 }  // namespace
 
-TCheckWinamp::TCheckWinamp(const TPluginHeader& header, TSettings& settings, void (*showConfig)())
+TCheckWinamp::TCheckWinamp(const PluginHeader& header, Settings& settings, void (*showConfig)())
     : header_(header),
       settings_(settings),
       showConfig_(showConfig),
@@ -89,9 +89,9 @@ void TCheckWinamp::OnPollTimer() {
     ~TTickScope() { flag = false; }
   } scope(inPollTick_);
 
-  RefusalHandoff().ApplyRefusalTo(settings_.Active);
+  ProcessRefusalHandoff().ApplyRefusalTo(settings_.Active);
   TTickInputs inputs;
-  inputs.MessagePending = !RefusalHandoff().PendingMessage().empty();
+  inputs.MessagePending = !ProcessRefusalHandoff().PendingMessage().empty();
   inputs.Active = settings_.Active;
   inputs.CooldownRunning = CooldownTimer.has_value();
   inputs.Nickname = settings_.Nickname;

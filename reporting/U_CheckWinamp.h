@@ -8,11 +8,11 @@
 
 #include <optional>
 
-#include "plugin/PluginHeader.h"
+#include "base/HostInterface_win.h"
 #include "base/Handles_win.h"
 #include "base/WindowClass_win.h"
 #include "reporting/PollTick.h"
-#include "settings/U_Settings.h"
+#include "settings/Settings.h"
 
 namespace vantu {
 
@@ -21,7 +21,7 @@ class TCheckWinamp {
   // Copies the header (HostWindow is the target of every query). The poll
   // timer runs from here on. Throws Error if the window or the timer
   // cannot be created.
-  TCheckWinamp(const TPluginHeader& header, TSettings& settings, void (*showConfig)());
+  TCheckWinamp(const PluginHeader& header, Settings& settings, void (*showConfig)());
   ~TCheckWinamp();
   TCheckWinamp(const TCheckWinamp&) = delete;
   TCheckWinamp& operator=(const TCheckWinamp&) = delete;
@@ -32,8 +32,8 @@ class TCheckWinamp {
   void OnPollTimer();
   void StartCooldown();
 
-  TPluginHeader header_;
-  TSettings& settings_;
+  PluginHeader header_;
+  Settings& settings_;
   void (*showConfig_)();
   WindowClass windowClass_;
   Window window_;  // the timers below are killed first, then the window goes

@@ -11,12 +11,12 @@
 #include "base/Error.h"
 #include "base/ModuleReference_win.h"
 #include "base/Lock.h"
-#include "reporting/RefusalHandoff.h"
+#include "reporting/Refusals.h"
 #include "service/HttpClient.h"
 #include "vantu_config.h"
 
 #if VANTU_TEST_HOOKS
-#include "reporting/ReportHold.h"
+#include "base/HostInterface_win.h"
 #endif
 
 namespace vantu {
@@ -144,7 +144,7 @@ void THTTP::Execute() noexcept {
   // A request we cancelled ourselves at quit is no answer of the service.
   if (answer.empty() || cancelled_) return;
   try {
-    RefusalHandoff().Refuse(std::move(answer));
+    ProcessRefusalHandoff().Refuse(std::move(answer));
   } catch (...) {
   }
 }

@@ -1,6 +1,6 @@
 // Request workers: one thread per listen-in report, each with its own HTTP
 // client. A worker owns itself and ends on its own; its only way back is a
-// refusal handed over through RefusalHandoff().
+// refusal handed over through ProcessRefusalHandoff().
 #pragma once
 
 #include <string>

@@ -2,7 +2,7 @@
 // drawing order and, through it, the tab order), at the design text height.
 #pragma once
 
-#include "ui/ControlIds.h"
+#include "base/HostInterface_win.h"
 #include "ui/DialogRules.h"
 
 namespace vantu::ui {
@@ -25,23 +25,20 @@ struct TControlLayout {
 };
 
 inline constexpr TControlLayout OptionsLayout[] = {
-    {IdLabel3, TKind::Link, 0, {9, 181, 51, 13}, WebSiteName},
-    {IdButton1, TKind::DefaultButton, 0, {181, 172, 75, 21}, "OK"},
-    {IdButton2, TKind::Button, 0, {262, 172, 75, 21}, "Cancel"},
-    {IdGroupBox1, TKind::GroupBox, 0, {8, 5, 328, 158}, ""},
-    {IdLabel1, TKind::Label, IdGroupBox1, {10, 13, 51, 13}, "Username:"},
-    {IdLabel4, TKind::Label, IdGroupBox1, {10, 58, 49, 13}, "Password:"},
-    {IdLabel6, TKind::Label, IdGroupBox1, {10, 137, 79, 13}, "No account yet?"},
-    {IdLabel7, TKind::Link, IdGroupBox1, {93, 137, 41, 13}, "Get one!"},
-    {IdImage1, TKind::Picture, IdGroupBox1, {205, 11, 121, 47}, ""},
-    {IdE_Username, TKind::Edit, IdGroupBox1, {10, 28, 171, 21}, ""},
-    {IdC_Active, TKind::CheckBox, IdGroupBox1, {270, 135, 49, 17}, "Active"},
-    {IdE_Password, TKind::Password, IdGroupBox1, {10, 73, 171, 21}, ""},
-    {IdButton3, TKind::Button, IdGroupBox1, {105, 98, 75, 21}, "Verify"},
+    {IdWebsiteLink, TKind::Link, 0, {9, 181, 51, 13}, WebSiteName},
+    {IdOk, TKind::DefaultButton, 0, {181, 172, 75, 21}, "OK"},
+    {IdCancel, TKind::Button, 0, {262, 172, 75, 21}, "Cancel"},
+    {IdGroupBox, TKind::GroupBox, 0, {8, 5, 328, 158}, ""},
+    {IdUsernameLabel, TKind::Label, IdGroupBox, {10, 13, 51, 13}, "Username:"},
+    {IdPasswordLabel, TKind::Label, IdGroupBox, {10, 58, 49, 13}, "Password:"},
+    {IdNoAccountLabel, TKind::Label, IdGroupBox, {10, 137, 79, 13}, "No account yet?"},
+    {IdSignUpLink, TKind::Link, IdGroupBox, {93, 137, 41, 13}, "Get one!"},
+    {IdLogo, TKind::Picture, IdGroupBox, {205, 11, 121, 47}, ""},
+    {IdUsername, TKind::Edit, IdGroupBox, {10, 28, 171, 21}, ""},
+    {IdActive, TKind::CheckBox, IdGroupBox, {270, 135, 49, 17}, "Active"},
+    {IdPassword, TKind::Password, IdGroupBox, {10, 73, 171, 21}, ""},
+    {IdVerify, TKind::Button, IdGroupBox, {105, 98, 75, 21}, "Verify"},
     {IdStatusBar, TKind::StatusBar, 0, {0, 199, 344, 19}, ""},
 };
-
-// The settings file keeps at most this many characters of a text.
-inline constexpr int MaxTextLength = 2047;
 
 }  // namespace vantu::ui

@@ -9,10 +9,10 @@
 
 #include "base/Error.h"
 #include "base/ErrorBox.h"
-#include "reporting/RefusalHandoff.h"
+#include "reporting/Refusals.h"
 #include "service/HttpClient.h"
 #include "service/ServiceUrls.h"
-#include "settings/U_Settings.h"
+#include "settings/Settings.h"
 #include "ui/DialogRules.h"
 #include "ui/Layout.h"
 #include "ui/Resources.h"
@@ -81,7 +81,7 @@ TWindowKind KindOf(TKind kind) {
 
 }  // namespace
 
-TF_Options::TF_Options(HINSTANCE module, TSettings& settings)
+TF_Options::TF_Options(HINSTANCE module, Settings& settings)
     : module_(module),
       settings_(settings),
       dialogClass_(module, DialogClassName, &WindowProc, LoadCursorA(nullptr, IDC_ARROW), DialogBackground()),
@@ -106,7 +106,7 @@ TF_Options::TF_Options(HINSTANCE module, TSettings& settings)
     throw Error("The options dialog cannot be created");
   }
   CreateControls();
-  focus_ = Control(IdE_Username);
+  focus_ = Control(IdUsername);
   Timer1.emplace(window_.Get(), Timer1Id, TimerInterval(1000));
 }
 
@@ -124,7 +124,7 @@ void TF_Options::CreateControls() {
     if (!control) {
       throw Error("Control " + std::to_string(layout.Id) + " of the options dialog cannot be created");
     }
-    HFONT font = layout.Kind == TKind::Link ? linkFont_.Get() : layout.Id == IdLabel6 ? labelFont_.Get() : font_.Get();
+    HFONT font = layout.Kind == TKind::Link ? linkFont_.Get() : layout.Id == IdNoAccountLabel ? labelFont_.Get() : font_.Get();
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     switch (layout.Kind) {
       case TKind::Link:
@@ -209,13 +209,13 @@ void TF_Options::Hide() {
 // --- events -----------------------------------------------------------------
 
 void TF_Options::FormShow() {
-  RefusalHandoff().ApplyRefusalTo(settings_.Active);
-  SetWindowTextA(Control(IdE_Username), settings_.Nickname.c_str());
-  SetWindowTextA(Control(IdE_Password), settings_.Password.c_str());
-  SendMessageA(Control(IdC_Active), BM_SETCHECK, settings_.Active ? BST_CHECKED : BST_UNCHECKED, 0);
-  focus_ = Control(IdE_Username);
+  ProcessRefusalHandoff().ApplyRefusalTo(settings_.Active);
+  SetWindowTextA(Control(IdUsername), settings_.Nickname.c_str());
+  SetWindowTextA(Control(IdPassword), settings_.Password.c_str());
+  SendMessageA(Control(IdActive), BM_SETCHECK, settings_.Active ? BST_CHECKED : BST_UNCHECKED, 0);
+  focus_ = Control(IdUsername);
   if (GetActiveWindow() == window_.Get()) SetFocus(focus_);
-  SetStatus(RefusalHandoff().TakePendingMessage());
+  SetStatus(ProcessRefusalHandoff().TakePendingMessage());
 }
 
 void TF_Options::FormCloseQuery() {
@@ -224,9 +224,9 @@ void TF_Options::FormCloseQuery() {
 }
 
 void TF_Options::Button1Click() {
-  settings_.Nickname = Text(IdE_Username);
-  settings_.Password = Text(IdE_Password);
-  settings_.Active = SendMessageA(Control(IdC_Active), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  settings_.Nickname = Text(IdUsername);
+  settings_.Password = Text(IdPassword);
+  settings_.Active = SendMessageA(Control(IdActive), BM_GETCHECK, 0, 0) == BST_CHECKED;
   settings_.Save();  // a write failure ends the click here: the dialog stays open
   FormCloseQuery();
 }
@@ -237,7 +237,7 @@ void TF_Options::Button3Click() {
   // Synchronous on purpose: the answer belongs to what the boxes show now.
   std::string answer;
   try {
-    HttpGetText(*IdHTTP, BuildVerifyUrl(Text(IdE_Username), Text(IdE_Password)), answer);
+    HttpGetText(*IdHTTP, BuildVerifyUrl(Text(IdUsername), Text(IdPassword)), answer);
   } catch (const std::exception& error) {
     answer = error.what();
   }
@@ -273,7 +273,7 @@ LRESULT TF_Options::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_DRAWITEM: OnDrawLogo(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
     case WM_QUERYENDSESSION: return TRUE;  // hiding is all a close does; the session may end
-    case DM_GETDEFID: return MAKELRESULT(IdButton1, DC_HASDEFID);
+    case DM_GETDEFID: return MAKELRESULT(IdOk, DC_HASDEFID);
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }
@@ -322,13 +322,13 @@ LRESULT CALLBACK TF_Options::LinkProc(HWND window, UINT message, WPARAM wParam, 
 
 void TF_Options::OnCommand(int id, int code) {
   switch (id) {
-    case IdButton1: if (code == BN_CLICKED) Button1Click(); break;
-    case IdButton2: if (code == BN_CLICKED) Button2Click(); break;
-    case IdButton3: if (code == BN_CLICKED) Button3Click(); break;
-    case IdLabel3:
-    case IdLabel7:
-    case IdImage1: if (code == STN_CLICKED) Label3Click(); break;
-    case IdE_Username: if (code == EN_SETFOCUS) SendMessageA(Control(id), EM_SETSEL, 0, -1); break;
+    case IdOk: if (code == BN_CLICKED) Button1Click(); break;
+    case IdCancel: if (code == BN_CLICKED) Button2Click(); break;
+    case IdVerify: if (code == BN_CLICKED) Button3Click(); break;
+    case IdWebsiteLink:
+    case IdSignUpLink:
+    case IdLogo: if (code == STN_CLICKED) Label3Click(); break;
+    case IdUsername: if (code == EN_SETFOCUS) SendMessageA(Control(id), EM_SETSEL, 0, -1); break;
     default: break;
   }
 }
@@ -345,13 +345,13 @@ void TF_Options::OnActivate(bool active) {
 
 LRESULT TF_Options::OnCtlColorStatic(HDC dc, HWND control) {
   const int id = GetDlgCtrlID(control);
-  SetTextColor(dc, id == IdLabel3 || id == IdLabel7 ? LinkColour : GetSysColor(COLOR_WINDOWTEXT));
+  SetTextColor(dc, id == IdWebsiteLink || id == IdSignUpLink ? LinkColour : GetSysColor(COLOR_WINDOWTEXT));
   SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
   return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
 void TF_Options::OnDrawLogo(const DRAWITEMSTRUCT& item) {
-  if (item.CtlID != IdImage1) return;
+  if (item.CtlID != IdLogo) return;
   FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
   BITMAP bitmap{};
   GetObjectA(logo_.Get(), sizeof bitmap, &bitmap);

@@ -15,13 +15,13 @@
 
 namespace vantu {
 
-class TSettings;
+class Settings;
 class HttpClient;
 
 class TF_Options {
  public:
   // The settings outlive the dialog.
-  TF_Options(HINSTANCE module, TSettings& settings);
+  TF_Options(HINSTANCE module, Settings& settings);
   ~TF_Options();
   TF_Options(const TF_Options&) = delete;
   TF_Options& operator=(const TF_Options&) = delete;
@@ -61,7 +61,7 @@ class TF_Options {
   void Timer1Timer();
 
   HINSTANCE module_;
-  TSettings& settings_;
+  Settings& settings_;
   WindowClass dialogClass_;
   WindowClass groupBoxClass_;
   Font font_;

@@ -9,7 +9,7 @@
 
 #include "base/ErrorBoxRules.h"
 #include "plugin/LibraryErrorText.h"
-#include "plugin/SettingsPathRules.h"
+#include "settings/SettingsPath.h"
 #include "base/TextRules.h"
 
 namespace vantu {

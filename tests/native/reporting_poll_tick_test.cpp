@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "reporting/PollTick.h"
-#include "reporting/RefusalHandoff.h"
+#include "reporting/Refusals.h"
 #include "service/ServiceUrls.h"
 
 namespace vantu {
@@ -32,7 +32,7 @@ class TWatcherModel final : public ITickHost {
   // Settings and the plug-in's own state.
   bool Active = true;
   std::string Nickname = "u", Password = "p";
-  TRefusalHandoff Handoff;
+  RefusalHandoff Handoff;
   TWatcherTitles Titles;
   bool FailNextReport = false;
 

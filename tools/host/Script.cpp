@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 
+#include "base/HostInterface_win.h"
 #include "base/TextRules.h"
 
 namespace vantu::host {
@@ -86,9 +88,7 @@ std::string CheckArg(Arg kind, std::string_view raw, Command& command) {
       command.args.emplace_back(raw);
       return {};
     case Arg::Control: {
-      const auto& names = ControlNames();
-      if (std::find(names.begin(), names.end(), raw) == names.end())
-        return "unknown control: " + std::string(raw);
+      if (!IsControlName(raw)) return "unknown control: " + std::string(raw);
       command.args.emplace_back(raw);
       return {};
     }
@@ -127,11 +127,9 @@ std::string ParseLine(std::string_view line, Command& command) {
 
 }  // namespace
 
-const std::vector<std::string>& ControlNames() {
-  static const std::vector<std::string> names = {
-      "Button1", "Button2", "Button3", "E_Username", "E_Password", "C_Active",  "GroupBox1",
-      "Label1",  "Label3",  "Label4",  "Label6",     "Label7",     "Image1",    "StatusBar"};
-  return names;
+bool IsControlName(std::string_view name) {
+  return std::any_of(std::begin(ui::ScriptControlNames), std::end(ui::ScriptControlNames),
+                     [&](const ui::ScriptControlName& control) { return name == control.Name; });
 }
 
 std::string Unescape(std::string_view text) {
