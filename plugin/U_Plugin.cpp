@@ -9,8 +9,8 @@
 #include "base/HostInterface_win.h"
 #include "settings/SettingsPath.h"
 #include "reporting/Refusals.h"
-#include "reporting/U_CheckWinamp.h"
-#include "reporting/U_HTTP.h"
+#include "reporting/NowPlayingWatcher_win.h"
+#include "reporting/ReportWorker.h"
 #include "settings/Settings.h"
 #include "ui/U_F_Options.h"
 
@@ -33,7 +33,7 @@ namespace {
 // worker's thread, where neither can be ended safely.
 HINSTANCE libraryInstance = nullptr;
 std::unique_ptr<Settings> settings;
-std::unique_ptr<TCheckWinamp> watcher;
+std::unique_ptr<NowPlayingWatcher> watcher;
 std::unique_ptr<TF_Options> optionsDialog;
 // The run's own reference on the library, from init to quit, so that the last
 // reference cannot drop while the run's windows exist: a host that unloads
@@ -68,7 +68,7 @@ int PluginInit() {
       PluginConfig();
       settings->Active = false;
     }
-    watcher = std::make_unique<TCheckWinamp>(pluginHeader, *settings, &PluginConfig);
+    watcher = std::make_unique<NowPlayingWatcher>(pluginHeader, *settings, ProcessRefusalHandoff(), &PluginConfig);
   });
   return 0;
 }

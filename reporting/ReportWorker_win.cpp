@@ -1,4 +1,4 @@
-#include "reporting/U_HTTP.h"
+#include "reporting/ReportWorker.h"
 
 #include <windows.h>
 
@@ -11,7 +11,6 @@
 #include "base/Error.h"
 #include "base/ModuleReference_win.h"
 #include "base/Lock.h"
-#include "reporting/Refusals.h"
 #include "service/HttpClient.h"
 #include "vantu_config.h"
 
@@ -39,9 +38,9 @@ void WaitWhileTheHostHoldsReports() {
 
 // One report on a thread of its own. It owns itself: the thread deletes it
 // when its request has ended.
-class THTTP {
+class ReportWorker {
  public:
-  static void Start(std::string url);
+  static void Start(std::string url, RefusalHandoff& refusals);
 
   void Cancel() noexcept {
     cancelled_ = true;
@@ -49,11 +48,12 @@ class THTTP {
   }
 
  private:
-  explicit THTTP(std::string url) : url_(std::move(url)) {}
+  ReportWorker(std::string url, RefusalHandoff& refusals) : url_(std::move(url)), refusals_(refusals) {}
   static DWORD WINAPI ThreadMain(void* parameter);
   void Execute() noexcept;
 
   std::string url_;
+  RefusalHandoff& refusals_;
   HttpClient client_;
   ModuleReference module_;  // keeps our code mapped while the thread runs
   std::atomic<bool> cancelled_ = false;
@@ -64,14 +64,14 @@ namespace {
 // The workers in flight, so that quitting can cancel them. A worker leaves
 // the list under the lock before it is freed, so Cancel never meets a freed
 // one.
-class TWorkerRegistry {
+class ReportWorkers {
  public:
-  void Add(THTTP* worker) {
+  void Add(ReportWorker* worker) {
     ScopedLock guard(lock_);
     workers_.push_back(worker);
   }
 
-  void Remove(THTTP* worker) noexcept {
+  void Remove(ReportWorker* worker) noexcept {
     ScopedLock guard(lock_);
     workers_.erase(std::remove(workers_.begin(), workers_.end(), worker), workers_.end());
     if (workers_.empty()) WakeAllConditionVariable(&empty_);
@@ -83,7 +83,7 @@ class TWorkerRegistry {
   void CancelAndWait(DWORD timeoutMs) noexcept {
     DWORD start = GetTickCount();
     ScopedLock guard(lock_);
-    for (THTTP* worker : workers_) worker->Cancel();
+    for (ReportWorker* worker : workers_) worker->Cancel();
     while (!workers_.empty()) {
       DWORD elapsed = GetTickCount() - start;
       if (elapsed >= timeoutMs) break;
@@ -94,21 +94,21 @@ class TWorkerRegistry {
  private:
   Lock lock_;
   CONDITION_VARIABLE empty_ = CONDITION_VARIABLE_INIT;
-  std::vector<THTTP*> workers_;
+  std::vector<ReportWorker*> workers_;
 };
 
-TWorkerRegistry registry;
+ReportWorkers registry;
 
 }  // namespace
 
-void THTTP::Start(std::string url) {
-  std::unique_ptr<THTTP> worker(new THTTP(std::move(url)));
+void ReportWorker::Start(std::string url, RefusalHandoff& refusals) {
+  std::unique_ptr<ReportWorker> worker(new ReportWorker(std::move(url), refusals));
   // Taken before the thread exists, so the library cannot be unloaded
   // between CreateThread and the thread's first instruction.
   // A failure below gives it back with the worker.
   worker->module_ = ModuleReference("report worker");
   registry.Add(worker.get());
-  HANDLE thread = CreateThread(nullptr, 0, &THTTP::ThreadMain, worker.get(), 0, nullptr);
+  HANDLE thread = CreateThread(nullptr, 0, &ReportWorker::ThreadMain, worker.get(), 0, nullptr);
   if (!thread) {
     registry.Remove(worker.get());
     throw Error("report worker: thread not started");
@@ -117,8 +117,8 @@ void THTTP::Start(std::string url) {
   CloseHandle(thread);
 }
 
-DWORD WINAPI THTTP::ThreadMain(void* parameter) {
-  auto* worker = static_cast<THTTP*>(parameter);
+DWORD WINAPI ReportWorker::ThreadMain(void* parameter) {
+  auto* worker = static_cast<ReportWorker*>(parameter);
   worker->Execute();
   registry.Remove(worker);
   ModuleReference module = std::move(worker->module_);
@@ -130,7 +130,7 @@ DWORD WINAPI THTTP::ThreadMain(void* parameter) {
   FreeLibraryAndExitThread(module.Release(), 0);
 }
 
-void THTTP::Execute() noexcept {
+void ReportWorker::Execute() noexcept {
   std::string answer;
   try {
 #if VANTU_TEST_HOOKS
@@ -144,12 +144,12 @@ void THTTP::Execute() noexcept {
   // A request we cancelled ourselves at quit is no answer of the service.
   if (answer.empty() || cancelled_) return;
   try {
-    ProcessRefusalHandoff().Refuse(std::move(answer));
+    refusals_.Refuse(std::move(answer));
   } catch (...) {
   }
 }
 
-void StartReport(std::string url) { THTTP::Start(std::move(url)); }
+void StartReport(std::string url, RefusalHandoff& refusals) { ReportWorker::Start(std::move(url), refusals); }
 
 void CancelReports() noexcept { registry.CancelAndWait(CancelWaitMs); }
 

@@ -1,13 +1,12 @@
-#include "reporting/U_CheckWinamp.h"
+#include "reporting/NowPlayingWatcher_win.h"
 
 #include <utility>
 
 #include "base/Error.h"
 #include "base/ErrorBox.h"
 #include "base/ModuleReference_win.h"
-#include "reporting/HostQuery.h"
-#include "reporting/Refusals.h"
-#include "reporting/U_HTTP.h"
+#include "reporting/HostQuery_win.h"
+#include "reporting/ReportWorker.h"
 #include "vantu_config.h"
 
 namespace vantu {
@@ -21,9 +20,9 @@ constexpr char WindowClassName[] = "VantuWatcher";
 }  // namespace
 
 // The tick's view of the host and of the watcher's own timers.
-class TCheckWinamp::TTickHost final : public ITickHost {
+class NowPlayingWatcher::TickHost final : public PollTickHost {
  public:
-  explicit TTickHost(TCheckWinamp& watcher) : watcher_(watcher) {}
+  explicit TickHost(NowPlayingWatcher& watcher) : watcher_(watcher) {}
 
   std::intptr_t PlaybackState() override {
     return SendHostMessage(watcher_.header_.HostWindow, QueryPlaybackState, QueryPlaybackState);
@@ -39,10 +38,10 @@ class TCheckWinamp::TTickHost final : public ITickHost {
   }
   void ShowConfig() override { watcher_.showConfig_(); }
   void StartCooldown() override { watcher_.StartCooldown(); }
-  void StartReport(std::string url) override { vantu::StartReport(std::move(url)); }
+  void StartReport(std::string url) override { vantu::StartReport(std::move(url), watcher_.refusals_); }
 
  private:
-  TCheckWinamp& watcher_;
+  NowPlayingWatcher& watcher_;
 };
 
 namespace {
@@ -57,51 +56,47 @@ HWND CreateWatcherWindow(void* watcher) {
 
 }  // namespace
 
-TCheckWinamp::TCheckWinamp(const PluginHeader& header, Settings& settings, void (*showConfig)())
+NowPlayingWatcher::NowPlayingWatcher(const PluginHeader& header, Settings& settings, RefusalHandoff& refusals,
+                                     void (*showConfig)())
     : header_(header),
       settings_(settings),
+      refusals_(refusals),
       showConfig_(showConfig),
-      windowClass_(ThisModule(), WindowClassName, &TCheckWinamp::WindowProc),
+      windowClass_(ThisModule(), WindowClassName, &NowPlayingWatcher::WindowProc),
       window_(CreateWatcherWindow(this)),
-      PollTimer(window_.Get(), PollTimerId, TimerInterval(5000)) {}
+      pollTimer_(window_.Get(), PollTimerId, TimerInterval(5000)) {}
 
-TCheckWinamp::~TCheckWinamp() = default;
+NowPlayingWatcher::~NowPlayingWatcher() = default;
 
-LRESULT CALLBACK TCheckWinamp::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  TCheckWinamp* watcher = AttachThis<TCheckWinamp>(window, message, lParam);
+LRESULT CALLBACK NowPlayingWatcher::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  NowPlayingWatcher* watcher = AttachThis<NowPlayingWatcher>(window, message, lParam);
   if (message == WM_TIMER && watcher) {
     if (wParam == PollTimerId) GuardUiEvent([watcher] { watcher->OnPollTimer(); });
     // The cooldown fires once: dropping its timer kills it.
-    if (wParam == CooldownTimerId) watcher->CooldownTimer.reset();
+    if (wParam == CooldownTimerId) watcher->cooldownTimer_.reset();
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void TCheckWinamp::OnPollTimer() {
+void NowPlayingWatcher::OnPollTimer() {
   // An error box shown inside PluginConfig runs a modal loop that keeps
   // delivering our timer; a tick arriving then must not run inside the one
   // that is waiting.
   if (inPollTick_) return;
-  struct TTickScope {
+  struct TickScope {
     bool& flag;
-    explicit TTickScope(bool& f) : flag(f) { flag = true; }
-    ~TTickScope() { flag = false; }
+    explicit TickScope(bool& f) : flag(f) { flag = true; }
+    ~TickScope() { flag = false; }
   } scope(inPollTick_);
 
-  ProcessRefusalHandoff().ApplyRefusalTo(settings_.Active);
-  TTickInputs inputs;
-  inputs.MessagePending = !ProcessRefusalHandoff().PendingMessage().empty();
-  inputs.Active = settings_.Active;
-  inputs.CooldownRunning = CooldownTimer.has_value();
-  inputs.Nickname = settings_.Nickname;
-  inputs.Password = settings_.Password;
-  TTickHost host(*this);
+  const TickInputs inputs = GatherTickInputs(refusals_, settings_, cooldownTimer_.has_value());
+  TickHost host(*this);
   PollTick(host, inputs, titles_);
 }
 
-void TCheckWinamp::StartCooldown() {
-  if (!CooldownTimer) CooldownTimer.emplace(window_.Get(), CooldownTimerId, TimerInterval(60000));
+void NowPlayingWatcher::StartCooldown() {
+  if (!cooldownTimer_) cooldownTimer_.emplace(window_.Get(), CooldownTimerId, TimerInterval(60000));
 }
 
 }  // namespace vantu

@@ -8,39 +8,43 @@
 
 #include <optional>
 
-#include "base/HostInterface_win.h"
 #include "base/Handles_win.h"
+#include "base/HostInterface_win.h"
 #include "base/WindowClass_win.h"
 #include "reporting/PollTick.h"
+#include "settings/RefusalHandoff.h"
 #include "settings/Settings.h"
 
 namespace vantu {
 
-class TCheckWinamp {
+class NowPlayingWatcher {
  public:
-  // Copies the header (HostWindow is the target of every query). The poll
-  // timer runs from here on. Throws Error if the window or the timer
-  // cannot be created.
-  TCheckWinamp(const PluginHeader& header, Settings& settings, void (*showConfig)());
-  ~TCheckWinamp();
-  TCheckWinamp(const TCheckWinamp&) = delete;
-  TCheckWinamp& operator=(const TCheckWinamp&) = delete;
+  // Copies the header (HostWindow is the target of every query). The
+  // settings outlive the watcher; the refusals outlive every report worker.
+  // The poll timer runs from here on. Throws Error if the window or the
+  // timer cannot be created.
+  NowPlayingWatcher(const PluginHeader& header, Settings& settings, RefusalHandoff& refusals,
+                    void (*showConfig)());
+  ~NowPlayingWatcher();
+  NowPlayingWatcher(const NowPlayingWatcher&) = delete;
+  NowPlayingWatcher& operator=(const NowPlayingWatcher&) = delete;
 
  private:
-  class TTickHost;
+  class TickHost;
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void OnPollTimer();
   void StartCooldown();
 
   PluginHeader header_;
   Settings& settings_;
+  RefusalHandoff& refusals_;
   void (*showConfig_)();
   WindowClass windowClass_;
   Window window_;  // the timers below are killed first, then the window goes
-  WindowTimer PollTimer;
-  std::optional<WindowTimer> CooldownTimer;  // present while the cooldown runs
+  WindowTimer pollTimer_;
+  std::optional<WindowTimer> cooldownTimer_;  // present while the cooldown runs
   bool inPollTick_ = false;
-  TWatcherTitles titles_;
+  WatcherTitles titles_;
 };
 
 }  // namespace vantu

@@ -1,4 +1,4 @@
-#include "reporting/HostQuery.h"
+#include "reporting/HostQuery_win.h"
 
 namespace vantu {
 
