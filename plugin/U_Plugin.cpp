@@ -12,7 +12,7 @@
 #include "reporting/NowPlayingWatcher_win.h"
 #include "reporting/ReportWorker.h"
 #include "settings/Settings.h"
-#include "ui/U_F_Options.h"
+#include "ui/OptionsDialog_win.h"
 
 namespace __gnu_cxx {
 // Frees what the statically linked C++ runtime allocated for itself (the
@@ -34,7 +34,7 @@ namespace {
 HINSTANCE libraryInstance = nullptr;
 std::unique_ptr<Settings> settings;
 std::unique_ptr<NowPlayingWatcher> watcher;
-std::unique_ptr<TF_Options> optionsDialog;
+std::unique_ptr<OptionsDialog> optionsDialog;
 // The run's own reference on the library, from init to quit, so that the last
 // reference cannot drop while the run's windows exist: a host that unloads
 // without quit leaves us loaded and running until the process ends.
@@ -78,7 +78,7 @@ void PluginConfig() {
   // would outlive quit.
   if (!settings) return;
   GuardUiEvent([] {
-    if (!optionsDialog) optionsDialog = std::make_unique<TF_Options>(libraryInstance, *settings);
+    if (!optionsDialog) optionsDialog = std::make_unique<OptionsDialog>(libraryInstance, *settings, ProcessRefusalHandoff());
     optionsDialog->Show();
   });
 }

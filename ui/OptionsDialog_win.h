@@ -16,15 +16,16 @@
 namespace vantu {
 
 class Settings;
+class RefusalHandoff;
 class HttpClient;
 
-class TF_Options {
+class OptionsDialog {
  public:
-  // The settings outlive the dialog.
-  TF_Options(HINSTANCE module, Settings& settings);
-  ~TF_Options();
-  TF_Options(const TF_Options&) = delete;
-  TF_Options& operator=(const TF_Options&) = delete;
+  // The settings and the refusal hand-off outlive the dialog.
+  OptionsDialog(HINSTANCE module, Settings& settings, RefusalHandoff& refusals);
+  ~OptionsDialog();
+  OptionsDialog(const OptionsDialog&) = delete;
+  OptionsDialog& operator=(const OptionsDialog&) = delete;
 
   // Shows the dialog (refilling it when it was hidden) or brings it to the front.
   void Show();
@@ -51,30 +52,32 @@ class TF_Options {
   void OnDrawLogo(const DRAWITEMSTRUCT& item);
   void OnPaintGroupBox(HWND groupBox);
 
-  // Events, named after control and event.
-  void FormShow();
-  void FormCloseQuery();
-  void Button1Click();
-  void Button2Click();
-  void Button3Click();
-  void Label3Click();
-  void Timer1Timer();
+  // Events: the dialog's show and close, the buttons, the links and the
+  // logo, the one-shot timer that raises the dialog after its creation.
+  void OnShow();
+  void OnClose();
+  void OnOk();
+  void OnCancel();
+  void OnVerify();
+  void OnWebsiteLink();
+  void OnRaiseTimer();
 
   HINSTANCE module_;
   Settings& settings_;
+  RefusalHandoff& refusals_;
   WindowClass dialogClass_;
   WindowClass groupBoxClass_;
   Font font_;
   int textHeight_;  // of "0" in the dialog font; 13 at 96 pixels per inch
-  Font labelFont_;  // own fonts of Label6 and of the links, scaled with the layout
+  Font labelFont_;  // own fonts of the "No account yet?" label and of the links, scaled with the layout
   Font linkFont_;
   Bitmap logo_;
-  std::unique_ptr<HttpClient> IdHTTP;
+  std::unique_ptr<HttpClient> httpClient_;
   Window window_;  // destroyed before everything above, which its messages use
   HWND groupBox_ = nullptr;
   HWND focus_ = nullptr;  // the control that gets the focus when the dialog is activated
   bool placed_ = false;   // centred once; afterwards it stays where the user left it
-  std::optional<WindowTimer> Timer1;  // one-shot: gone once it has fired
+  std::optional<WindowTimer> raiseTimer_;  // one-shot: gone once it has fired
 };
 
 }  // namespace vantu

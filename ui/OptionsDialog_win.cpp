@@ -1,4 +1,4 @@
-#include "ui/U_F_Options.h"
+#include "ui/OptionsDialog_win.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -9,9 +9,9 @@
 
 #include "base/Error.h"
 #include "base/ErrorBox.h"
-#include "reporting/Refusals.h"
 #include "service/HttpClient.h"
 #include "service/ServiceUrls.h"
+#include "settings/RefusalHandoff.h"
 #include "settings/Settings.h"
 #include "ui/DialogRules.h"
 #include "ui/Layout.h"
@@ -29,7 +29,7 @@ constexpr DWORD DialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDR
 // The modal frame drops the caption icon; the dialog has no owner, and
 // WS_EX_APPWINDOW gives it its own task-bar button.
 constexpr DWORD DialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
-constexpr UINT_PTR Timer1Id = 1;
+constexpr UINT_PTR RaiseTimerId = 1;
 constexpr int DesignFontHeight = 11;  // pixels at 96 pixels per inch
 constexpr COLORREF LinkColour = RGB(0, 0, 255);
 
@@ -56,34 +56,35 @@ int ScreenPixelsPerInch() {
   return GetDeviceCaps(screen.Get(), LOGPIXELSY);
 }
 
-struct TWindowKind {
+struct WindowKind {
   const char* ClassName;
   DWORD Style;
   DWORD ExStyle;
 };
 
-TWindowKind KindOf(TKind kind) {
+WindowKind KindOf(ControlKind kind) {
   constexpr DWORD label = SS_LEFTNOWORDWRAP | SS_NOPREFIX;
   switch (kind) {
-    case TKind::Link: return {"Static", label | SS_NOTIFY, 0};
-    case TKind::Label: return {"Static", label, 0};
-    case TKind::Picture: return {"Static", SS_OWNERDRAW | SS_NOTIFY, 0};
-    case TKind::DefaultButton: return {"Button", BS_DEFPUSHBUTTON | WS_TABSTOP, 0};
-    case TKind::Button: return {"Button", BS_PUSHBUTTON | WS_TABSTOP, 0};
-    case TKind::GroupBox: return {GroupBoxClassName, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
-    case TKind::Edit: return {"Edit", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
-    case TKind::Password: return {"Edit", ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP, WS_EX_CLIENTEDGE};
-    case TKind::CheckBox: return {"Button", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
-    case TKind::StatusBar: return {STATUSCLASSNAMEA, CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_BOTTOM, 0};
+    case ControlKind::Link: return {"Static", label | SS_NOTIFY, 0};
+    case ControlKind::Label: return {"Static", label, 0};
+    case ControlKind::Picture: return {"Static", SS_OWNERDRAW | SS_NOTIFY, 0};
+    case ControlKind::DefaultButton: return {"Button", BS_DEFPUSHBUTTON | WS_TABSTOP, 0};
+    case ControlKind::Button: return {"Button", BS_PUSHBUTTON | WS_TABSTOP, 0};
+    case ControlKind::GroupBox: return {GroupBoxClassName, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
+    case ControlKind::Edit: return {"Edit", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ControlKind::Password: return {"Edit", ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ControlKind::CheckBox: return {"Button", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
+    case ControlKind::StatusBar: return {STATUSCLASSNAMEA, CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_BOTTOM, 0};
   }
   throw Error("unknown control kind");
 }
 
 }  // namespace
 
-TF_Options::TF_Options(HINSTANCE module, Settings& settings)
+OptionsDialog::OptionsDialog(HINSTANCE module, Settings& settings, RefusalHandoff& refusals)
     : module_(module),
       settings_(settings),
+      refusals_(refusals),
       dialogClass_(module, DialogClassName, &WindowProc, LoadCursorA(nullptr, IDC_ARROW), DialogBackground()),
       groupBoxClass_(module, GroupBoxClassName, &GroupBoxProc, LoadCursorA(nullptr, IDC_ARROW), DialogBackground()),
       font_(CreateSansSerif(MulDiv(DesignFontHeight, ScreenPixelsPerInch(), 96), false)),
@@ -92,7 +93,7 @@ TF_Options::TF_Options(HINSTANCE module, Settings& settings)
       linkFont_(CreateSansSerif(ScaleLength(DesignFontHeight, textHeight_), true)),
       logo_(static_cast<HBITMAP>(
           LoadImageA(module, MAKEINTRESOURCEA(IDB_VANTU_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))),
-      IdHTTP(std::make_unique<HttpClient>()) {
+      httpClient_(std::make_unique<HttpClient>()) {
   if (!logo_) throw Error("The logo resource is missing");
   const INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_BAR_CLASSES};
   InitCommonControlsEx(&commonControls);
@@ -107,15 +108,15 @@ TF_Options::TF_Options(HINSTANCE module, Settings& settings)
   }
   CreateControls();
   focus_ = Control(IdUsername);
-  Timer1.emplace(window_.Get(), Timer1Id, TimerInterval(1000));
+  raiseTimer_.emplace(window_.Get(), RaiseTimerId, TimerInterval(1000));
 }
 
-TF_Options::~TF_Options() = default;
+OptionsDialog::~OptionsDialog() = default;
 
-void TF_Options::CreateControls() {
-  for (const TControlLayout& layout : OptionsLayout) {
-    const TBounds bounds = ScaleBounds(layout.Bounds, textHeight_);
-    const TWindowKind kind = KindOf(layout.Kind);
+void OptionsDialog::CreateControls() {
+  for (const ControlLayout& layout : OptionsLayout) {
+    const Bounds bounds = ScaleBounds(layout.Bounds, textHeight_);
+    const WindowKind kind = KindOf(layout.Kind);
     HWND parent = layout.Parent == 0 ? window_.Get() : Control(layout.Parent);
     HWND control = CreateWindowExA(kind.ExStyle, kind.ClassName, layout.Text,
                                    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.Style, bounds.Left, bounds.Top,
@@ -124,61 +125,61 @@ void TF_Options::CreateControls() {
     if (!control) {
       throw Error("Control " + std::to_string(layout.Id) + " of the options dialog cannot be created");
     }
-    HFONT font = layout.Kind == TKind::Link ? linkFont_.Get() : layout.Id == IdNoAccountLabel ? labelFont_.Get() : font_.Get();
+    HFONT font = layout.Kind == ControlKind::Link ? linkFont_.Get() : layout.Id == IdNoAccountLabel ? labelFont_.Get() : font_.Get();
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     switch (layout.Kind) {
-      case TKind::Link:
-      case TKind::Picture: SetWindowSubclass(control, &LinkProc, 0, 0); break;
-      case TKind::Edit: SendMessageA(control, EM_LIMITTEXT, MaxTextLength, 0); break;
-      case TKind::Password:
+      case ControlKind::Link:
+      case ControlKind::Picture: SetWindowSubclass(control, &LinkProc, 0, 0); break;
+      case ControlKind::Edit: SendMessageA(control, EM_LIMITTEXT, MaxTextLength, 0); break;
+      case ControlKind::Password:
         SendMessageA(control, EM_LIMITTEXT, MaxTextLength, 0);
         SendMessageA(control, EM_SETPASSWORDCHAR, '*', 0);
         break;
-      case TKind::GroupBox: groupBox_ = control; break;
-      case TKind::StatusBar: SendMessageA(control, SB_SIMPLE, TRUE, 0); break;
+      case ControlKind::GroupBox: groupBox_ = control; break;
+      case ControlKind::StatusBar: SendMessageA(control, SB_SIMPLE, TRUE, 0); break;
       default: break;
     }
   }
 }
 
-HWND TF_Options::Control(int id) const {
+HWND OptionsDialog::Control(int id) const {
   if (HWND control = GetDlgItem(window_.Get(), id)) return control;
   return groupBox_ ? GetDlgItem(groupBox_, id) : nullptr;
 }
 
-std::string TF_Options::Text(int id) const {
+std::string OptionsDialog::Text(int id) const {
   HWND control = Control(id);
   std::string text(static_cast<size_t>(GetWindowTextLengthA(control)) + 1, '\0');
   text.resize(static_cast<size_t>(GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
-void TF_Options::SetStatus(const std::string& text) {
+void OptionsDialog::SetStatus(const std::string& text) {
   SendMessageA(Control(IdStatusBar), SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 // --- showing and hiding -----------------------------------------------------
 
-void TF_Options::Show() {
+void OptionsDialog::Show() {
   HWND window = window_.Get();
   if (!IsWindowVisible(window)) {
     if (!placed_) Centre();
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    GuardUiEvent([this] { FormShow(); });
+    GuardUiEvent([this] { OnShow(); });
   }
   BringToFront();
 }
 
-void TF_Options::Centre() {
+void OptionsDialog::Centre() {
   RECT frame;
   GetWindowRect(window_.Get(), &frame);
-  const TOrigin origin = CentredOrigin(frame.right - frame.left, frame.bottom - frame.top,
+  const Origin origin = CentredOrigin(frame.right - frame.left, frame.bottom - frame.top,
                                        GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
   SetWindowPos(window_.Get(), nullptr, origin.X, origin.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   placed_ = true;
 }
 
-void TF_Options::BringToFront() {
+void OptionsDialog::BringToFront() {
   HWND window = window_.Get();
   // A hidden dialog only moves up in the z-order; it stays hidden and inactive.
   const bool visible = IsWindowVisible(window);
@@ -186,13 +187,13 @@ void TF_Options::BringToFront() {
   if (visible) SetForegroundWindow(window);
 }
 
-void TF_Options::Hide() {
+void OptionsDialog::Hide() {
   HWND window = window_.Get();
   if (GetActiveWindow() == window) {
     // Hand the activation on ourselves, preferring the host's own windows
     // over other top-most ones, so that hiding never activates a stranger.
     std::vector<HWND> others;
-    std::vector<TActivationCandidate> candidates;
+    std::vector<ActivationCandidate> candidates;
     for (HWND other = GetTopWindow(nullptr); other; other = GetWindow(other, GW_HWNDNEXT)) {
       if (other == window || GetWindowThreadProcessId(other, nullptr) != GetCurrentThreadId()) continue;
       others.push_back(other);
@@ -208,66 +209,66 @@ void TF_Options::Hide() {
 
 // --- events -----------------------------------------------------------------
 
-void TF_Options::FormShow() {
-  ProcessRefusalHandoff().ApplyRefusalTo(settings_.Active);
+void OptionsDialog::OnShow() {
+  refusals_.ApplyRefusalTo(settings_.Active);
   SetWindowTextA(Control(IdUsername), settings_.Nickname.c_str());
   SetWindowTextA(Control(IdPassword), settings_.Password.c_str());
   SendMessageA(Control(IdActive), BM_SETCHECK, settings_.Active ? BST_CHECKED : BST_UNCHECKED, 0);
   focus_ = Control(IdUsername);
   if (GetActiveWindow() == window_.Get()) SetFocus(focus_);
-  SetStatus(ProcessRefusalHandoff().TakePendingMessage());
+  SetStatus(refusals_.TakePendingMessage());
 }
 
-void TF_Options::FormCloseQuery() {
+void OptionsDialog::OnClose() {
   // The dialog lives until quit: a close only hides it.
   Hide();
 }
 
-void TF_Options::Button1Click() {
+void OptionsDialog::OnOk() {
   settings_.Nickname = Text(IdUsername);
   settings_.Password = Text(IdPassword);
   settings_.Active = SendMessageA(Control(IdActive), BM_GETCHECK, 0, 0) == BST_CHECKED;
   settings_.Save();  // a write failure ends the click here: the dialog stays open
-  FormCloseQuery();
+  OnClose();
 }
 
-void TF_Options::Button2Click() { FormCloseQuery(); }
+void OptionsDialog::OnCancel() { OnClose(); }
 
-void TF_Options::Button3Click() {
+void OptionsDialog::OnVerify() {
   // Synchronous on purpose: the answer belongs to what the boxes show now.
   std::string answer;
   try {
-    HttpGetText(*IdHTTP, BuildVerifyUrl(Text(IdUsername), Text(IdPassword)), answer);
+    HttpGetText(*httpClient_, BuildVerifyUrl(Text(IdUsername), Text(IdPassword)), answer);
   } catch (const std::exception& error) {
     answer = error.what();
   }
   SetStatus(answer);
 }
 
-void TF_Options::Label3Click() {
+void OptionsDialog::OnWebsiteLink() {
   ShellExecuteA(nullptr, "open", HomePage, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void TF_Options::Timer1Timer() {
-  Timer1.reset();
+void OptionsDialog::OnRaiseTimer() {
+  raiseTimer_.reset();
   BringToFront();
 }
 
 // --- messages ---------------------------------------------------------------
 
-LRESULT CALLBACK TF_Options::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  TF_Options* self = AttachThis<TF_Options>(window, message, lParam);
+LRESULT CALLBACK OptionsDialog::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  OptionsDialog* self = AttachThis<OptionsDialog>(window, message, lParam);
   if (!self) return DefWindowProcA(window, message, wParam, lParam);
   if (message == WM_NCCREATE) self->window_ = Window(window);
   if (message == WM_NCDESTROY) self->window_.Release();
   return self->HandleMessage(window, message, wParam, lParam);
 }
 
-LRESULT TF_Options::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OptionsDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND: GuardUiEvent([&] { OnCommand(LOWORD(wParam), HIWORD(wParam)); }); return 0;
-    case WM_TIMER: if (wParam == Timer1Id) GuardUiEvent([this] { Timer1Timer(); }); return 0;
-    case WM_CLOSE: GuardUiEvent([this] { FormCloseQuery(); }); return 0;
+    case WM_TIMER: if (wParam == RaiseTimerId) GuardUiEvent([this] { OnRaiseTimer(); }); return 0;
+    case WM_CLOSE: GuardUiEvent([this] { OnClose(); }); return 0;
     case WM_ACTIVATE: OnActivate(LOWORD(wParam) != WA_INACTIVE); return 0;
     case WM_SETFOCUS: if (focus_) SetFocus(focus_); return 0;
     case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
@@ -280,8 +281,8 @@ LRESULT TF_Options::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
 
 // The group box is a container of our own: it paints the etched frame and
 // passes its children's notifications on to the dialog.
-LRESULT CALLBACK TF_Options::GroupBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  TF_Options* self = AttachThis<TF_Options>(window, message, lParam);
+LRESULT CALLBACK OptionsDialog::GroupBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  OptionsDialog* self = AttachThis<OptionsDialog>(window, message, lParam);
   if (!self) return DefWindowProcA(window, message, wParam, lParam);
   switch (message) {
     case WM_PAINT: self->OnPaintGroupBox(window); return 0;
@@ -297,7 +298,7 @@ LRESULT CALLBACK TF_Options::GroupBoxProc(HWND window, UINT message, WPARAM wPar
 
 // Links and the logo: a click is a press and a release both inside, and the
 // pointer is a hand over them.
-LRESULT CALLBACK TF_Options::LinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+LRESULT CALLBACK OptionsDialog::LinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                       DWORD_PTR) {
   switch (message) {
     case WM_SETCURSOR: SetCursor(LoadCursorA(nullptr, IDC_HAND)); return TRUE;
@@ -320,20 +321,20 @@ LRESULT CALLBACK TF_Options::LinkProc(HWND window, UINT message, WPARAM wParam, 
   return DefSubclassProc(window, message, wParam, lParam);
 }
 
-void TF_Options::OnCommand(int id, int code) {
+void OptionsDialog::OnCommand(int id, int code) {
   switch (id) {
-    case IdOk: if (code == BN_CLICKED) Button1Click(); break;
-    case IdCancel: if (code == BN_CLICKED) Button2Click(); break;
-    case IdVerify: if (code == BN_CLICKED) Button3Click(); break;
+    case IdOk: if (code == BN_CLICKED) OnOk(); break;
+    case IdCancel: if (code == BN_CLICKED) OnCancel(); break;
+    case IdVerify: if (code == BN_CLICKED) OnVerify(); break;
     case IdWebsiteLink:
     case IdSignUpLink:
-    case IdLogo: if (code == STN_CLICKED) Label3Click(); break;
+    case IdLogo: if (code == STN_CLICKED) OnWebsiteLink(); break;
     case IdUsername: if (code == EN_SETFOCUS) SendMessageA(Control(id), EM_SETSEL, 0, -1); break;
     default: break;
   }
 }
 
-void TF_Options::OnActivate(bool active) {
+void OptionsDialog::OnActivate(bool active) {
   // The dialog keeps its own focus across deactivation, as a dialog box does.
   if (!active) {
     HWND focus = GetFocus();
@@ -343,14 +344,14 @@ void TF_Options::OnActivate(bool active) {
   }
 }
 
-LRESULT TF_Options::OnCtlColorStatic(HDC dc, HWND control) {
+LRESULT OptionsDialog::OnCtlColorStatic(HDC dc, HWND control) {
   const int id = GetDlgCtrlID(control);
   SetTextColor(dc, id == IdWebsiteLink || id == IdSignUpLink ? LinkColour : GetSysColor(COLOR_WINDOWTEXT));
   SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
   return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
-void TF_Options::OnDrawLogo(const DRAWITEMSTRUCT& item) {
+void OptionsDialog::OnDrawLogo(const DRAWITEMSTRUCT& item) {
   if (item.CtlID != IdLogo) return;
   FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
   BITMAP bitmap{};
@@ -363,7 +364,7 @@ void TF_Options::OnDrawLogo(const DRAWITEMSTRUCT& item) {
                     bitmap.bmHeight, transparent);
 }
 
-void TF_Options::OnPaintGroupBox(HWND groupBox) {
+void OptionsDialog::OnPaintGroupBox(HWND groupBox) {
   ScopedPaint paint(groupBox);
   RECT frame;
   GetClientRect(groupBox, &frame);
