@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "base/HostInterface_win.h"
-#include "plugin/U_Plugin.h"
+#include "plugin/Lifecycle_win.h"
 
 namespace vantu {
 

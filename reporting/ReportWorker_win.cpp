@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "base/Error.h"
-#include "base/ModuleReference_win.h"
 #include "base/Lock.h"
+#include "base/ModuleReference_win.h"
 #include "service/HttpClient.h"
 #include "vantu_config.h"
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "reporting/PollTick.h"
+#include "service/ServiceUrls.h"
 #include "settings/RefusalHandoff.h"
 #include "settings/Settings.h"
-#include "service/ServiceUrls.h"
 
 namespace vantu {
 namespace {

@@ -1,17 +1,16 @@
-#include "plugin/U_Plugin.h"
+#include "plugin/Lifecycle_win.h"
 
 #include <memory>
 
-#include "base/Error.h"
 #include "base/ErrorBox.h"
+#include "base/HostInterface_win.h"
 #include "base/ModulePath.h"
 #include "base/ModuleReference_win.h"
-#include "base/HostInterface_win.h"
-#include "settings/SettingsPath.h"
-#include "reporting/Refusals.h"
 #include "reporting/NowPlayingWatcher_win.h"
+#include "reporting/Refusals.h"
 #include "reporting/ReportWorker.h"
 #include "settings/Settings.h"
+#include "settings/SettingsPath.h"
 #include "ui/OptionsDialog_win.h"
 
 namespace __gnu_cxx {
