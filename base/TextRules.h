@@ -31,6 +31,9 @@ inline bool StartsWith(std::string_view text, std::string_view prefix) {
 
 inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 
+// A blank or DEL: a byte that must never reach a request line as it is.
+inline bool IsControlOrSpace(unsigned char byte) { return byte <= 32 || byte == 127; }
+
 // Blanks removed from both ends.
 inline std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);

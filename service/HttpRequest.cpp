@@ -10,10 +10,8 @@ namespace {
 constexpr int kHostNotFound = 11001;
 constexpr int kAddressNotAvailable = 10049;
 
-bool IsControlOrSpace(unsigned char c) { return c <= 32 || c == 127; }
-
 std::string EscapeControlBytes(std::string_view text) {
-  return PercentEncode(text, [](unsigned char byte) { return IsControlOrSpace(byte); });
+  return PercentEncode(text, IsControlOrSpace);
 }
 
 std::uint16_t ParsePort(std::string_view text) {

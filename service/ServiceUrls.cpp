@@ -12,7 +12,7 @@ bool NeedsEncoding(unsigned char byte) {
     case '#': case '%': case '&': case '+': case '\\':
       return true;
     default:
-      return byte <= 32 || byte == 127;
+      return IsControlOrSpace(byte);
   }
 }
 

@@ -14,7 +14,7 @@
 #include "settings/RefusalHandoff.h"
 #include "settings/Settings.h"
 #include "ui/DialogRules.h"
-#include "ui/Layout.h"
+#include "ui/Layout_win.h"
 #include "ui/Resources.h"
 #include "vantu_config.h"
 
