@@ -104,8 +104,8 @@ ReportWorkers registry;
 void ReportWorker::Start(std::string url, RefusalHandoff& refusals) {
   std::unique_ptr<ReportWorker> worker(new ReportWorker(std::move(url), refusals));
   // Taken before the thread exists, so the library cannot be unloaded
-  // between CreateThread and the thread's first instruction.
-  // A failure below gives it back with the worker.
+  // between CreateThread and the thread's first instruction; a failure
+  // below gives it back with the worker.
   worker->module_ = ModuleReference("report worker");
   registry.Add(worker.get());
   HANDLE thread = CreateThread(nullptr, 0, &ReportWorker::ThreadMain, worker.get(), 0, nullptr);
