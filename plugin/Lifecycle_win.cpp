@@ -77,7 +77,9 @@ void PluginConfig() {
   // would outlive quit.
   if (!settings) return;
   GuardUiEvent([] {
-    if (!optionsDialog) optionsDialog = std::make_unique<OptionsDialog>(libraryInstance, *settings, ProcessRefusalHandoff());
+    if (!optionsDialog) {
+      optionsDialog = std::make_unique<OptionsDialog>(libraryInstance, *settings, ProcessRefusalHandoff());
+    }
     optionsDialog->Show();
   });
 }
