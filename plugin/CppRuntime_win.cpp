@@ -10,7 +10,7 @@
 #include <new>
 #include <typeinfo>
 
-#include "plugin/Error.h"
+#include "base/Error.h"
 #include "plugin/LibraryErrorText.h"
 
 namespace __gnu_cxx {
@@ -29,27 +29,27 @@ namespace std {
 // throw. GCC's versions throw std::length_error and its kin, whose
 // message is an old-ABI copy-on-write string: they would bring that whole
 // second string implementation (41 KB). These throw the same what() text
-// as a vantu::EError, which every handler of ours catches as a
+// as a vantu::Error, which every handler of ours catches as a
 // std::exception, as it did those. Only reached on a program error or on
 // a length beyond max_size().
 
-[[noreturn]] void __throw_logic_error(const char* text) { throw vantu::EError(text); }
-[[noreturn]] void __throw_domain_error(const char* text) { throw vantu::EError(text); }
-[[noreturn]] void __throw_invalid_argument(const char* text) { throw vantu::EError(text); }
-[[noreturn]] void __throw_length_error(const char* text) { throw vantu::EError(text); }
-[[noreturn]] void __throw_out_of_range(const char* text) { throw vantu::EError(text); }
-[[noreturn]] void __throw_runtime_error(const char* text) { throw vantu::EError(text); }
-[[noreturn]] void __throw_range_error(const char* text) { throw vantu::EError(text); }
-[[noreturn]] void __throw_overflow_error(const char* text) { throw vantu::EError(text); }
-[[noreturn]] void __throw_underflow_error(const char* text) { throw vantu::EError(text); }
+[[noreturn]] void __throw_logic_error(const char* text) { throw vantu::Error(text); }
+[[noreturn]] void __throw_domain_error(const char* text) { throw vantu::Error(text); }
+[[noreturn]] void __throw_invalid_argument(const char* text) { throw vantu::Error(text); }
+[[noreturn]] void __throw_length_error(const char* text) { throw vantu::Error(text); }
+[[noreturn]] void __throw_out_of_range(const char* text) { throw vantu::Error(text); }
+[[noreturn]] void __throw_runtime_error(const char* text) { throw vantu::Error(text); }
+[[noreturn]] void __throw_range_error(const char* text) { throw vantu::Error(text); }
+[[noreturn]] void __throw_overflow_error(const char* text) { throw vantu::Error(text); }
+[[noreturn]] void __throw_underflow_error(const char* text) { throw vantu::Error(text); }
 
 [[noreturn]] void __throw_out_of_range_fmt(const char* format, ...) {
-  struct TArguments {
+  struct Arguments {
     va_list list;
-    ~TArguments() { va_end(list); }
+    ~Arguments() { va_end(list); }
   } arguments;
   va_start(arguments.list, format);
-  throw vantu::EError(vantu::LibraryErrorText(format, arguments.list));
+  throw vantu::Error(vantu::LibraryErrorText(format, arguments.list));
 }
 
 // These carry no text: the library's own classes, which need no string.

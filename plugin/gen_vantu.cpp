@@ -2,19 +2,19 @@
 // record it returns, and DllMain.
 #include <windows.h>
 
-#include "plugin/PluginHeader.h"
-#include "plugin/U_Plugin.h"
+#include "base/HostInterface_win.h"
+#include "plugin/Lifecycle_win.h"
 
 namespace vantu {
 
 // Writable: the host fills in HostWindow and LibraryInstance before init.
-TPluginHeader PluginHeader = {
+PluginHeader pluginHeader = {
     PluginHeaderVersion, "vantu.fm Plugin", &PluginInit, &PluginConfig, &PluginQuit, nullptr, nullptr,
 };
 
 }  // namespace vantu
 
-extern "C" vantu::TPluginHeader* winampGetGeneralPurposePlugin() { return &vantu::PluginHeader; }
+extern "C" vantu::PluginHeader* winampGetGeneralPurposePlugin() { return &vantu::pluginHeader; }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {

@@ -1,13 +1,14 @@
 #include "reporting/PollTick.h"
 
-#include "plugin/TextRules.h"
+#include "base/TextRules.h"
 #include "reporting/TitleRules.h"
+#include "service/ServiceUrls.h"
 
 namespace vantu {
 
 namespace {
 
-void Report(ITickHost& host, const TTickInputs& inputs, const std::string& title) {
+void Report(PollTickHost& host, const TickInputs& inputs, const std::string& title) {
   // Nothing of a report may reach the user: the song counts as sent and the
   // cooldown (once started) stays, whatever fails here.
   try {
@@ -19,7 +20,18 @@ void Report(ITickHost& host, const TTickInputs& inputs, const std::string& title
 
 }  // namespace
 
-void PollTick(ITickHost& host, const TTickInputs& inputs, TWatcherTitles& titles) {
+TickInputs GatherTickInputs(RefusalHandoff& refusals, SettingValues& settings, bool cooldownRunning) {
+  refusals.ApplyRefusalTo(settings.Active);
+  TickInputs inputs;
+  inputs.MessagePending = !refusals.PendingMessage().empty();
+  inputs.Active = settings.Active;
+  inputs.CooldownRunning = cooldownRunning;
+  inputs.Nickname = settings.Nickname;
+  inputs.Password = settings.Password;
+  return inputs;
+}
+
+void PollTick(PollTickHost& host, const TickInputs& inputs, WatcherTitles& titles) {
   if (inputs.MessagePending) host.ShowConfig();
   if (!inputs.Active) return;
   if (inputs.CooldownRunning) return;  // no host queries at all meanwhile
@@ -31,7 +43,7 @@ void PollTick(ITickHost& host, const TTickInputs& inputs, TWatcherTitles& titles
   // is now.
   titles.CurrentTitle = TitleCase(host.Title(host.PlaylistIndex()));
 
-  if (TrimControlAndSpace(titles.CurrentTitle).empty()) return;
+  if (TrimBlanks(titles.CurrentTitle).empty()) return;
   if (titles.CurrentTitle == titles.LastSentTitle) return;
 
   titles.LastSentTitle = titles.CurrentTitle;

@@ -1,16 +1,19 @@
 // The watcher's poll tick as a plain function: everything it reads comes in
-// as arguments and everything it does goes out through ITickHost, so the
+// as arguments and everything it does goes out through PollTickHost, so the
 // timers and the host window stay outside and the rule runs without them.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "settings/RefusalHandoff.h"
+#include "settings/Settings.h"
+
 namespace vantu {
 
-class ITickHost {
+class PollTickHost {
  public:
-  virtual ~ITickHost() = default;
+  virtual ~PollTickHost() = default;
 
   // The four host queries. Texts are copied at once; a null answer is the
   // empty text.
@@ -20,13 +23,13 @@ class ITickHost {
   virtual std::string Title(std::intptr_t index) = 0;
 
   virtual void ShowConfig() = 0;                 // PluginConfig
-  virtual void StartCooldown() = 0;              // enable CooldownTimer
+  virtual void StartCooldown() = 0;              // start the cooldown timer
   virtual void StartReport(std::string url) = 0; // one request worker
 };
 
 // The values the tick reads, taken on the UI thread after the latest refusal
 // has been applied to the settings.
-struct TTickInputs {
+struct TickInputs {
   bool MessagePending = false;
   bool Active = true;
   bool CooldownRunning = false;
@@ -34,8 +37,12 @@ struct TTickInputs {
   std::string Password;
 };
 
+// Applies the latest refusal to settings.Active, then takes the tick's
+// inputs from the hand-off and the settings.
+TickInputs GatherTickInputs(RefusalHandoff& refusals, SettingValues& settings, bool cooldownRunning);
+
 // The watcher's own texts, kept from one tick to the next.
-struct TWatcherTitles {
+struct WatcherTitles {
   std::string CurrentTitle;   // latest title read, after title-casing
   std::string LastSentTitle;  // title of the latest report
 };
@@ -43,6 +50,6 @@ struct TWatcherTitles {
 // Runs one poll tick. Errors while reporting are swallowed (the title stays
 // recorded as sent, so the song is not retried); an error of ShowConfig or
 // of a host query escapes to the caller.
-void PollTick(ITickHost& host, const TTickInputs& inputs, TWatcherTitles& titles);
+void PollTick(PollTickHost& host, const TickInputs& inputs, WatcherTitles& titles);
 
 }  // namespace vantu

@@ -7,19 +7,16 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace vantu::http {
+#include "service/HttpError.h"
 
-struct ReceiveResult {
-  enum class Kind { Data, Closed, TimedOut, Failed };
-  Kind kind = Kind::Closed;
-  std::size_t bytes = 0;  // for Data
-  int error = 0;          // for Failed: a Windows Sockets error number
-};
+namespace vantu::http {
 
 class ByteSource {
  public:
-  // Waits at most timeoutMs for the next bytes.
-  virtual ReceiveResult Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) = 0;
+  // Waits at most timeoutMs for the next bytes; returns how many came, 0
+  // when the stream has ended. Throws HttpError: ReadTimeout when none came
+  // in time, Socket when the connection failed.
+  virtual std::size_t Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) = 0;
 
   // Milliseconds on a steady clock: the reader's deadlines are points on it.
   virtual std::uint64_t NowMs() const {

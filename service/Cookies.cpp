@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "service/HttpResponseReader.h"
+#include "base/TextRules.h"
 
 namespace vantu::http {
 namespace {
@@ -10,14 +10,6 @@ namespace {
 // A server cannot fill the jar without bound across requests.
 constexpr std::size_t kMaxCookies = 50;
 constexpr std::size_t kMaxCookieBytes = 4096;
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
-  return lower;
-}
 
 bool HasControlByte(std::string_view text) {
   return std::any_of(text.begin(), text.end(), [](char c) {
@@ -48,7 +40,7 @@ bool DomainMatches(std::string_view host, std::string_view domain) {
 }
 
 bool PathMatches(std::string_view requestPath, std::string_view cookiePath) {
-  if (requestPath.substr(0, cookiePath.size()) != cookiePath) return false;
+  if (!StartsWith(requestPath, cookiePath)) return false;
   return requestPath.size() == cookiePath.size() || cookiePath.back() == '/' ||
          requestPath[cookiePath.size()] == '/';
 }
@@ -139,11 +131,11 @@ std::optional<std::int64_t> ParseCookieDate(std::string_view text) {
       haveDay = true;
       day = value;
     } else if (!haveMonth && token.size() >= 3 &&
-               std::find(std::begin(kMonths), std::end(kMonths), Lower(token.substr(0, 3))) !=
+               std::find(std::begin(kMonths), std::end(kMonths), AsciiLower(token.substr(0, 3))) !=
                    std::end(kMonths)) {
       haveMonth = true;
       month = static_cast<unsigned>(
-          std::find(std::begin(kMonths), std::end(kMonths), Lower(token.substr(0, 3))) -
+          std::find(std::begin(kMonths), std::end(kMonths), AsciiLower(token.substr(0, 3))) -
           std::begin(kMonths) + 1);
     } else if (!haveYear && LeadingDigits(token, 2, 4, value, used)) {
       haveYear = true;
@@ -187,11 +179,11 @@ void CookieJar::StoreOne(std::string_view text, std::string_view host, std::stri
   const std::size_t equals = pair.find('=');
   if (equals == std::string_view::npos) return;
   Cookie cookie;
-  cookie.name.assign(Trim(pair.substr(0, equals)));
-  cookie.value.assign(Trim(pair.substr(equals + 1)));
+  cookie.name.assign(TrimBlanks(pair.substr(0, equals)));
+  cookie.value.assign(TrimBlanks(pair.substr(equals + 1)));
   if (cookie.name.empty()) return;
 
-  const std::string requestHost = Lower(host);
+  const std::string requestHost = AsciiLower(host);
   cookie.domain = requestHost;
   cookie.path = DefaultPath(path);
   std::optional<std::int64_t> maxAgeExpiry, expiresAt;
@@ -203,16 +195,16 @@ void CookieJar::StoreOne(std::string_view text, std::string_view host, std::stri
     const std::string_view attribute = text.substr(pos, end - pos);
     pos = end;
     const std::size_t eq = attribute.find('=');
-    const std::string name = Lower(Trim(attribute.substr(0, eq)));
+    const std::string name = AsciiLower(TrimBlanks(attribute.substr(0, eq)));
     const std::string_view value =
-        eq == std::string_view::npos ? std::string_view() : Unquote(Trim(attribute.substr(eq + 1)));
+        eq == std::string_view::npos ? std::string_view() : Unquote(TrimBlanks(attribute.substr(eq + 1)));
     std::int64_t seconds;
     if (name == "max-age" && ParseInteger(value, seconds)) {
       maxAgeExpiry = seconds <= 0 ? std::int64_t{0} : now + seconds;
     } else if (name == "expires") {
       expiresAt = ParseCookieDate(value);
     } else if (name == "domain" && !value.empty()) {
-      std::string domain = Lower(value);
+      std::string domain = AsciiLower(value);
       if (domain.front() == '.') domain.erase(0, 1);
       if (domain.empty() || !DomainMatches(requestHost, domain)) return;
       // A bare top-level label ("fm") would send the cookie to every host
@@ -249,7 +241,7 @@ void CookieJar::StoreOne(std::string_view text, std::string_view host, std::stri
 }
 
 std::string CookieJar::Header(std::string_view host, std::string_view path, std::int64_t now) const {
-  const std::string requestHost = Lower(host);
+  const std::string requestHost = AsciiLower(host);
   std::vector<const Cookie*> matches;
   for (const Cookie& cookie : cookies_) {
     if (cookie.secure) continue;  // this client has no TLS

@@ -8,7 +8,7 @@
 
 namespace vantu {
 
-struct THttpClient::State {
+struct HttpClient::State {
   net::NetLibrary library;  // first in, last out: the sockets below need it
   net::CancelSignal cancel;
   std::unique_ptr<net::TcpConnection> connection;
@@ -19,12 +19,11 @@ struct THttpClient::State {
   net::TcpConnection& Connection(const http::RequestTarget& target, const net::Deadline& deadline) {
     if (connection && !connection->StillOpen()) connection.reset();
     if (connection) return *connection;
-    std::uint32_t address = 0;
-    if (const int error = net::ResolveIPv4(target.host, address)) throw EIdSocketError(error);
+    const std::uint32_t address = net::ResolveIPv4(target.host);
     auto fresh = std::make_unique<net::TcpConnection>(cancel);
     const unsigned left = deadline.LeftMs();
-    if (left == 0) throw EIdSocketError(net::kTimedOut);
-    if (const int error = fresh->Connect(address, target.port, left)) throw EIdSocketError(error);
+    if (left == 0) throw HttpError::Socket(net::kTimedOut);
+    fresh->Connect(address, target.port, left);
     connection = std::move(fresh);
     return *connection;
   }
@@ -45,30 +44,33 @@ struct THttpClient::State {
   }
 };
 
-THttpClient::THttpClient() : state_(std::make_unique<State>()) {}
-THttpClient::~THttpClient() = default;
+HttpClient::HttpClient() : state_(std::make_unique<State>()) {}
+HttpClient::~HttpClient() = default;
 
-void THttpClient::Cancel() noexcept { state_->cancel.Set(); }
+void HttpClient::Cancel() noexcept { state_->cancel.Set(); }
 
-void THttpClient::SetReadLimits(const http::ReadLimits& limits) { state_->limits = limits; }
+void HttpClient::SetReadLimits(const http::ReadLimits& limits) { state_->limits = limits; }
 
-void HttpGetText(THttpClient& client, const std::string& url, std::string& result) {
-  THttpClient::State& state = *client.state_;
+void HttpGetText(HttpClient& client, const std::string& url, std::string& result) {
+  HttpClient::State& state = *client.state_;
   // Connecting and sending share one limit from the call's start, so that a
   // peer that never completes the handshake cannot hold the caller longer.
   const net::Deadline requestDeadline(state.limits.connectMs);
   result.clear();
   const http::RequestTarget target = http::ParseRequestUrl(url);
-  if (state.cancel.IsSet()) throw EIdSocketError(net::kConnectionAborted);
+  if (state.cancel.IsSet()) throw HttpError::Socket(net::kConnectionAborted);
   const std::string request = http::ComposeRequest(
       target, state.cookies.Header(target.host, target.path, std::time(nullptr)),
       state.emptyBasicCredentials);
 
   net::TcpConnection& connection = state.Connection(target, requestDeadline);
-  const unsigned left = requestDeadline.LeftMs();
-  if (const int error = left == 0 ? net::kTimedOut : connection.SendAll(request, left)) {
+  try {
+    const unsigned left = requestDeadline.LeftMs();
+    if (left == 0) throw HttpError::Socket(net::kTimedOut);
+    connection.SendAll(request, left);
+  } catch (...) {
     state.connection.reset();
-    throw EIdSocketError(error);
+    throw;
   }
   http::ResponseInfo info;
   try {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "service/HttpErrors.h"
+#include "service/HttpError.h"
 #include "service/HttpExchange.h"
 
 namespace vantu {
@@ -12,16 +12,16 @@ namespace vantu {
 // One per caller: holds the kept connection, the cookie jar and whether to
 // offer empty Basic credentials (after a 401 that asked for them). Used by one
 // thread at a time, except for Cancel().
-class THttpClient {
+class HttpClient {
  public:
-  THttpClient();
-  ~THttpClient();
-  THttpClient(const THttpClient&) = delete;
-  THttpClient& operator=(const THttpClient&) = delete;
+  HttpClient();
+  ~HttpClient();
+  HttpClient(const HttpClient&) = delete;
+  HttpClient& operator=(const HttpClient&) = delete;
 
   // Thread-safe, callable from any thread: aborts the call in flight (closing
   // its socket) and makes it and every later call fail promptly with an
-  // EIdException; used when the plug-in quits with reports in flight. The
+  // HttpError; used when the plug-in quits with reports in flight. The
   // name lookup itself cannot be interrupted.
   void Cancel() noexcept;
 
@@ -29,13 +29,13 @@ class THttpClient {
   void SetReadLimits(const http::ReadLimits& limits);
 
  private:
-  friend void HttpGetText(THttpClient& client, const std::string& url, std::string& result);
+  friend void HttpGetText(HttpClient& client, const std::string& url, std::string& result);
   struct State;
   std::unique_ptr<State> state_;
 };
 
 // Gets url with client and puts the response body's bytes into result.
-// Throws an EIdException whose what() is the message to show.
-void HttpGetText(THttpClient& client, const std::string& url, std::string& result);
+// Throws an HttpError whose what() is the message to show.
+void HttpGetText(HttpClient& client, const std::string& url, std::string& result);
 
 }  // namespace vantu

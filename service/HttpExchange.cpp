@@ -5,7 +5,8 @@
 #include <memory>
 #include <string_view>
 
-#include "service/HttpErrors.h"
+#include "base/TextRules.h"
+#include "service/HttpError.h"
 #include "service/HttpResponseReader.h"
 
 namespace vantu::http {
@@ -66,7 +67,7 @@ bool OffersBasic(std::string_view challenge) {
   while (start <= challenge.size()) {
     std::size_t end = challenge.find(',', start);
     if (end == std::string_view::npos) end = challenge.size();
-    std::string_view part = Trim(challenge.substr(start, end - start));
+    std::string_view part = TrimBlanks(challenge.substr(start, end - start));
     part = part.substr(0, part.find(' '));
     if (EqualsNoCase(part, "Basic")) return true;
     start = end + 1;
@@ -93,7 +94,7 @@ class Reader {
     if (redirect || code < 200 || code > 299) {
       std::string body;
       ReadBody(framing, std::min(responseEnd, source_.NowMs() + limits_.errorBodyMs), body);
-      throw EIdHTTPProtocolException(info_.statusLine, code, std::move(body));
+      throw HttpError::Protocol(info_.statusLine, code, std::move(body));
     }
     if (code == 204) {
       if (!pending_.empty()) info_.reusable = false;
@@ -116,19 +117,19 @@ class Reader {
         }
         if (Fill(deadline)) continue;
         info_.reusable = false;
-        if (progress.headerLines == 0) throw EIdConnClosedGracefully();
+        if (progress.headerLines == 0) throw HttpError(HttpFailure::ClosedGracefully);
         const int code = StatusCode(head.statusLine);
-        if (code >= 200 && code <= 299) throw EIdException("Undefined situation");
-        throw EIdHTTPProtocolException(head.statusLine, code, {});
+        if (code >= 200 && code <= 299) throw HttpError(HttpFailure::Undefined);
+        throw HttpError::Protocol(head.statusLine, code, {});
       }
       if (length == kTooManyLines) {
         info_.reusable = false;
-        throw EIdTooManyHeaderLines();
+        throw HttpError(HttpFailure::TooManyHeaderLines);
       }
       interimBytes += length > 0 ? static_cast<std::size_t>(length) : 0;
       if (length == kTooLong || interimBytes > kMaxHeadBytes) {
         info_.reusable = false;
-        throw EIdReadLnMaxLineLengthExceeded();
+        throw HttpError(HttpFailure::LineTooLong);
       }
       pending_.erase(0, static_cast<std::size_t>(length));
       if (StatusCode(head.statusLine) != 100) return head;
@@ -142,7 +143,7 @@ class Reader {
     info_.code = StatusCode(head.statusLine);
     for (const char* name : {"Connection", "Proxy-Connection"}) {
       const std::string* value = head.First(name);
-      if (value && EqualsNoCase(Trim(*value), "close")) info_.closeRequested = true;
+      if (value && EqualsNoCase(TrimBlanks(*value), "close")) info_.closeRequested = true;
     }
     for (auto& [name, value] : head.headers) {
       if (EqualsNoCase(name, "WWW-Authenticate") && OffersBasic(value)) info_.offersBasic = true;
@@ -163,7 +164,7 @@ class Reader {
       const long used = DecodeBody(pending_, progress, out, kMaxBodyBytes);
       if (used == kTooLong) {
         info_.reusable = false;
-        throw EIdReadLnMaxLineLengthExceeded();
+        throw HttpError(HttpFailure::LineTooLong);
       }
       pending_.erase(0, static_cast<std::size_t>(used));
       if (progress.done) {
@@ -178,7 +179,7 @@ class Reader {
       if (Fill(deadline)) continue;
       info_.reusable = false;
       if (progress.framing == BodyFraming::ToClose) return;
-      throw EIdConnClosedGracefully();
+      throw HttpError(HttpFailure::ClosedGracefully);
     }
   }
 
@@ -189,29 +190,23 @@ class Reader {
     const std::uint64_t now = source_.NowMs();
     if (now >= deadline) {
       info_.reusable = false;
-      throw EIdReadTimeout();
+      throw HttpError(HttpFailure::ReadTimeout);
     }
     if (!chunk_) chunk_ = std::make_unique_for_overwrite<char[]>(kReceiveChunk);
     // pending_ stays within kMaxHeadBytes: a whole head fits, and the body's
     // bytes leave it as they come.
     const std::size_t room = std::min(kReceiveChunk, kMaxHeadBytes - std::min(pending_.size(), kMaxHeadBytes));
-    const ReceiveResult received =
-        source_.Receive(chunk_.get(), std::max<std::size_t>(room, 1), static_cast<unsigned>(deadline - now));
-    switch (received.kind) {
-      case ReceiveResult::Kind::Data:
-        MakeRoom(pending_, received.bytes, kMaxHeadBytes);
-        pending_.append(chunk_.get(), received.bytes);
-        return true;
-      case ReceiveResult::Kind::Closed:
-        return false;
-      case ReceiveResult::Kind::TimedOut:
-        info_.reusable = false;
-        throw EIdReadTimeout();
-      case ReceiveResult::Kind::Failed:
-        break;
+    std::size_t received = 0;
+    try {
+      received = source_.Receive(chunk_.get(), std::max<std::size_t>(room, 1), static_cast<unsigned>(deadline - now));
+    } catch (...) {
+      info_.reusable = false;  // timed out or failed mid-message
+      throw;
     }
-    info_.reusable = false;
-    throw EIdSocketError(received.error);
+    if (received == 0) return false;
+    MakeRoom(pending_, received, kMaxHeadBytes);
+    pending_.append(chunk_.get(), received);
+    return true;
   }
 
   ByteSource& source_;

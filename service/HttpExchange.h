@@ -29,7 +29,7 @@ struct ResponseInfo {
 
 // Reads one response, its limits counted from now on source's clock. A 2xx
 // body goes into result (a leading part when its reading fails or runs out of
-// time); any other outcome is thrown as an EIdException. info is filled as far
+// time); any other outcome is thrown as an HttpError. info is filled as far
 // as the reading got, also when it throws.
 void ReadResponse(ByteSource& source, const ReadLimits& limits, std::string& result,
                   ResponseInfo& info);

@@ -1,7 +1,7 @@
 #include "service/HttpRequest.h"
 
-#include "plugin/TextRules.h"
-#include "service/HttpErrors.h"
+#include "base/TextRules.h"
+#include "service/HttpError.h"
 #include "service/HttpResponseReader.h"
 
 namespace vantu::http {
@@ -10,20 +10,18 @@ namespace {
 constexpr int kHostNotFound = 11001;
 constexpr int kAddressNotAvailable = 10049;
 
-bool IsControlOrSpace(unsigned char c) { return c <= 32 || c == 127; }
-
 std::string EscapeControlBytes(std::string_view text) {
-  return PercentEncode(text, [](unsigned char byte) { return IsControlOrSpace(byte); });
+  return PercentEncode(text, IsControlOrSpace);
 }
 
 std::uint16_t ParsePort(std::string_view text) {
   if (text.empty()) return 80;
   unsigned long port = 0;
   for (char c : text) {
-    if (c < '0' || c > '9' || port > 65535) throw EIdSocketError(kAddressNotAvailable);
+    if (c < '0' || c > '9' || port > 65535) throw HttpError::Socket(kAddressNotAvailable);
     port = port * 10 + static_cast<unsigned>(c - '0');
   }
-  if (port == 0 || port > 65535) throw EIdSocketError(kAddressNotAvailable);
+  if (port == 0 || port > 65535) throw HttpError::Socket(kAddressNotAvailable);
   return static_cast<std::uint16_t>(port);
 }
 
@@ -37,8 +35,8 @@ RequestTarget ParseRequestUrl(std::string_view url) {
   const std::size_t schemeEnd = text.find("://");
   const std::string_view scheme =
       schemeEnd == std::string::npos ? std::string_view() : std::string_view(text).substr(0, schemeEnd);
-  if (EqualsNoCase(scheme, "https")) throw EIdIOHandlerPropInvalid();
-  if (!EqualsNoCase(scheme, "http")) throw EIdUnknownProtocol();
+  if (EqualsNoCase(scheme, "https")) throw HttpError(HttpFailure::HttpsUnsupported);
+  if (!EqualsNoCase(scheme, "http")) throw HttpError(HttpFailure::UnknownProtocol);
 
   std::string_view rest = std::string_view(text).substr(schemeEnd + 3);
   rest = rest.substr(0, rest.find('#'));
@@ -49,12 +47,12 @@ RequestTarget ParseRequestUrl(std::string_view url) {
 
   for (char c : authority) {
     // Such a host could not be resolved and must not reach the Host line.
-    if (IsControlOrSpace(static_cast<unsigned char>(c))) throw EIdSocketError(kHostNotFound);
+    if (IsControlOrSpace(static_cast<unsigned char>(c))) throw HttpError::Socket(kHostNotFound);
   }
   RequestTarget request;
   const std::size_t colon = authority.rfind(':');
   request.host.assign(authority.substr(0, colon));
-  if (request.host.empty()) throw EIdSocketError(kHostNotFound);
+  if (request.host.empty()) throw HttpError::Socket(kHostNotFound);
   request.port = colon == std::string_view::npos ? 80 : ParsePort(authority.substr(colon + 1));
   request.hostHeader = request.host;
   if (request.port != 80) {

@@ -17,8 +17,8 @@ struct RequestTarget {
 
 // Backslashes become "/", the fragment is dropped, and any byte 0 to 32 or 127
 // left in path or query is written as "%XX" so nothing can break the request
-// line. Throws EIdIOHandlerPropInvalid for "https", EIdUnknownProtocol for
-// other schemes, EIdSocketError for an unusable host or port.
+// line. Throws HttpError: HttpsUnsupported for "https", UnknownProtocol for
+// other schemes, Socket for an unusable host or port.
 RequestTarget ParseRequestUrl(std::string_view url);
 
 // The request line, the header lines in their fixed order, the empty line.

@@ -4,17 +4,10 @@
 #include <cstring>
 #include <limits>
 
+#include "base/TextRules.h"
+
 namespace vantu::http {
 namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 constexpr std::uint64_t kSaturated = std::numeric_limits<std::uint64_t>::max();
 
@@ -23,8 +16,8 @@ bool ParseNumber(std::string_view text, int base, std::uint64_t& value) {
   if (text.empty()) return false;
   value = 0;
   for (char c : text) {
-    const int digit = base == 16 ? HexDigit(c) : (IsDigit(c) ? c - '0' : -1);
-    if (digit < 0) return false;
+    const int digit = HexDigitValue(c);
+    if (digit < 0 || digit >= base) return false;
     if (value > (kSaturated - static_cast<unsigned>(digit)) / static_cast<unsigned>(base)) {
       value = kSaturated;
     } else if (value != kSaturated) {
@@ -33,8 +26,6 @@ bool ParseNumber(std::string_view text, int base, std::uint64_t& value) {
   }
   return true;
 }
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 }  // namespace
 
@@ -61,20 +52,6 @@ int StatusCode(std::string_view statusLine) {
   return static_cast<int>(value);
 }
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
-  return text;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
 long ParseResponseHead(std::string_view input, HeadProgress& progress, HeadVisitor& visitor) {
   for (;;) {
     std::string_view line;
@@ -91,14 +68,14 @@ long ParseResponseHead(std::string_view input, HeadProgress& progress, HeadVisit
     if (line.empty()) return static_cast<long>(progress.offset);
     if (++progress.headerLines > kMaxHeaderLines) return kTooManyLines;
     if (line.front() == ' ' || line.front() == '\t') {
-      visitor.OnContinuation(Trim(line));
+      visitor.OnContinuation(TrimBlanks(line));
       continue;
     }
     const std::size_t colon = line.find(':');
     if (colon == std::string_view::npos) {
-      visitor.OnHeader(Trim(line), {});
+      visitor.OnHeader(TrimBlanks(line), {});
     } else {
-      visitor.OnHeader(Trim(line.substr(0, colon)), Trim(line.substr(colon + 1)));
+      visitor.OnHeader(TrimBlanks(line.substr(0, colon)), TrimBlanks(line.substr(colon + 1)));
     }
   }
 }
@@ -106,7 +83,7 @@ long ParseResponseHead(std::string_view input, HeadProgress& progress, HeadVisit
 BodyProgress BodyFramingFor(const std::string* contentLength, const std::string* transferEncoding) {
   BodyProgress progress;
   std::uint64_t length = 0;
-  const bool isNumber = contentLength && ParseNumber(Trim(*contentLength), 10, length);
+  const bool isNumber = contentLength && ParseNumber(TrimBlanks(*contentLength), 10, length);
   if (isNumber && length > 0) {
     progress.framing = BodyFraming::Length;
     progress.remaining = length;

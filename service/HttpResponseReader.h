@@ -29,10 +29,6 @@ long ReadLine(std::string_view input, std::string_view& line);
 // when it is not one.
 int StatusCode(std::string_view statusLine);
 
-// Bytes 0 to 32 trimmed from both ends.
-std::string_view Trim(std::string_view text);
-bool EqualsNoCase(std::string_view a, std::string_view b);
-
 class HeadVisitor {
  public:
   virtual void OnStatusLine(std::string_view line) = 0;

@@ -14,7 +14,12 @@ unsigned Deadline::LeftMs() const {
   return ms >= static_cast<long long>(kForever) ? kForever - 1 : static_cast<unsigned>(ms);
 }
 
-int TcpConnection::SendAll(const std::string& bytes, unsigned timeoutMs) {
+void FailUnlessReady(Wait wait) {
+  if (wait == Wait::TimedOut) throw HttpError::Socket(kTimedOut);
+  if (wait == Wait::Cancelled) throw HttpError::Socket(kConnectionAborted);
+}
+
+void TcpConnection::SendAll(const std::string& bytes, unsigned timeoutMs) {
   const Deadline deadline(timeoutMs);
   std::size_t sent = 0;
   while (sent < bytes.size()) {
@@ -24,33 +29,30 @@ int TcpConnection::SendAll(const std::string& bytes, unsigned timeoutMs) {
       sent += static_cast<std::size_t>(count);
       continue;
     }
-    if (error) return error;
+    if (error) throw HttpError::Socket(error);
     const unsigned left = deadline.LeftMs();
-    if (left == 0) return kTimedOut;
-    if (const int failed = ErrorOf(WaitReady(Direction::Send, left))) return failed;
+    if (left == 0) throw HttpError::Socket(kTimedOut);
+    FailUnlessReady(WaitReady(Direction::Send, left));
   }
-  return 0;
 }
 
-http::ReceiveResult TcpConnection::Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) {
-  using Kind = http::ReceiveResult::Kind;
+std::size_t TcpConnection::Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) {
   const Deadline deadline(timeoutMs);
   for (;;) {
-    if (cancel_.IsSet()) return {Kind::Failed, 0, kConnectionAborted};
+    if (cancel_.IsSet()) throw HttpError::Socket(kConnectionAborted);
     int error = 0;
     const long count = ReceiveSome(buffer, capacity, error);
-    if (count > 0) return {Kind::Data, static_cast<std::size_t>(count), 0};
-    if (count == 0) return {Kind::Closed, 0, 0};
-    if (error) return {Kind::Failed, 0, error};
+    if (count >= 0) return static_cast<std::size_t>(count);
+    if (error) throw HttpError::Socket(error);
     const unsigned left = deadline.LeftMs();
-    if (left == 0) return {Kind::TimedOut, 0, 0};
+    if (left == 0) throw HttpError(HttpFailure::ReadTimeout);
     switch (WaitReady(Direction::Receive, left)) {
       case Wait::Ready:
         break;
       case Wait::TimedOut:
-        return {Kind::TimedOut, 0, 0};
+        throw HttpError(HttpFailure::ReadTimeout);
       case Wait::Cancelled:
-        return {Kind::Failed, 0, kConnectionAborted};
+        throw HttpError::Socket(kConnectionAborted);
     }
   }
 }

@@ -1,7 +1,7 @@
 // The socket seam: a handful of wrappers, implemented once with POSIX sockets
 // (Socket_posix.cpp) and once with Winsock 2 (Socket_win.cpp); the loops
-// around them are written once (Socket.cpp). Every error leaves here as a
-// Windows Sockets error number.
+// around them are written once (Socket.cpp). Every failure leaves here as an
+// HttpError, a failed socket operation with its Windows Sockets error number.
 #pragma once
 
 #include <atomic>
@@ -19,10 +19,8 @@ inline constexpr int kTimedOut = 10060;           // WSAETIMEDOUT
 enum class Wait { Ready, TimedOut, Cancelled };
 inline constexpr unsigned kForever = ~0u;  // a wait without a time limit
 
-// 0 for a wait that ended ready, else the error the operation reports.
-inline int ErrorOf(Wait wait) {
-  return wait == Wait::TimedOut ? kTimedOut : wait == Wait::Cancelled ? kConnectionAborted : 0;
-}
+// Throws the socket error an operation reports after a wait that did not end ready.
+void FailUnlessReady(Wait wait);
 
 // A time limit that several waits share: each is given what is left of it.
 class Deadline {
@@ -67,8 +65,8 @@ class CancelSignal {
   std::intptr_t handles_[2] = {-1, -1};
 };
 
-// 0 and the address in network byte order, or a Windows Sockets error number.
-int ResolveIPv4(const std::string& host, std::uint32_t& address);
+// The address in network byte order.
+std::uint32_t ResolveIPv4(const std::string& host);
 
 // One TCP connection; closed by its destructor.
 class TcpConnection final : public http::ByteSource {
@@ -79,10 +77,10 @@ class TcpConnection final : public http::ByteSource {
   TcpConnection& operator=(const TcpConnection&) = delete;
 
   // Each waits at most timeoutMs in all (kTimedOut then), however often the
-  // socket wakes up in between, or until cancelled.
-  int Connect(std::uint32_t address, std::uint16_t port, unsigned timeoutMs);
-  int SendAll(const std::string& bytes, unsigned timeoutMs);
-  http::ReceiveResult Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) override;
+  // socket wakes up in between, or until cancelled (kConnectionAborted).
+  void Connect(std::uint32_t address, std::uint16_t port, unsigned timeoutMs);
+  void SendAll(const std::string& bytes, unsigned timeoutMs);
+  std::size_t Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) override;
   // False when the peer has closed or reset the connection, or sent bytes
   // nobody asked for; waits at most 1 ms.
   bool StillOpen();

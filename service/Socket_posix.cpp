@@ -111,17 +111,17 @@ void CancelSignal::Set() noexcept {
   if (handles_[1] >= 0) (void)!write(static_cast<int>(handles_[1]), &byte, 1);
 }
 
-int ResolveIPv4(const std::string& host, std::uint32_t& address) {
+std::uint32_t ResolveIPv4(const std::string& host) {
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
   errno = 0;
   const int status = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-  if (status != 0) return WinsockNumberForResolver(status, errno);
-  address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+  if (status != 0) throw HttpError::Socket(WinsockNumberForResolver(status, errno));
+  const std::uint32_t address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
   freeaddrinfo(found);
-  return 0;
+  return address;
 }
 
 TcpConnection::TcpConnection(const CancelSignal& cancel) : cancel_(cancel) {}
@@ -130,21 +130,21 @@ TcpConnection::~TcpConnection() {
   if (socket_ >= 0) close(static_cast<int>(socket_));
 }
 
-int TcpConnection::Connect(std::uint32_t address, std::uint16_t port, unsigned timeoutMs) {
+void TcpConnection::Connect(std::uint32_t address, std::uint16_t port, unsigned timeoutMs) {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) return WinsockNumberForErrno(errno);
+  if (fd < 0) throw HttpError::Socket(WinsockNumberForErrno(errno));
   socket_ = fd;
   sockaddr_in peer{};
   peer.sin_family = AF_INET;
   peer.sin_port = htons(port);
   peer.sin_addr.s_addr = address;
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return 0;
-  if (errno != EINPROGRESS) return WinsockNumberForErrno(errno);
-  if (const int failed = ErrorOf(WaitFor(fd, POLLOUT, cancel_, timeoutMs))) return failed;
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return;
+  if (errno != EINPROGRESS) throw HttpError::Socket(WinsockNumberForErrno(errno));
+  FailUnlessReady(WaitFor(fd, POLLOUT, cancel_, timeoutMs));
   int error = 0;
   socklen_t length = sizeof error;
   if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
-  return error ? WinsockNumberForErrno(error) : 0;
+  if (error) throw HttpError::Socket(WinsockNumberForErrno(error));
 }
 
 long TcpConnection::SendSome(const char* data, std::size_t size, int& error) {

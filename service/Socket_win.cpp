@@ -58,16 +58,16 @@ void CancelSignal::Set() noexcept {
   WSASetEvent(AsEvent(handles_[0]));  // manual reset: stays signalled
 }
 
-int ResolveIPv4(const std::string& host, std::uint32_t& address) {
+std::uint32_t ResolveIPv4(const std::string& host) {
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
   const int status = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-  if (status != 0) return status;  // already a Windows Sockets number
-  address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+  if (status != 0) throw HttpError::Socket(status);  // already a Windows Sockets number
+  const std::uint32_t address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
   freeaddrinfo(found);
-  return 0;
+  return address;
 }
 
 TcpConnection::TcpConnection(const CancelSignal& cancel) : cancel_(cancel) {}
@@ -77,34 +77,37 @@ TcpConnection::~TcpConnection() {
   if (event_) WSACloseEvent(AsEvent(event_));
 }
 
-int TcpConnection::Connect(std::uint32_t address, std::uint16_t port, unsigned timeoutMs) {
+void TcpConnection::Connect(std::uint32_t address, std::uint16_t port, unsigned timeoutMs) {
   const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (s == INVALID_SOCKET) return WSAGetLastError();
+  if (s == INVALID_SOCKET) throw HttpError::Socket(WSAGetLastError());
   socket_ = static_cast<std::intptr_t>(s);
   const WSAEVENT event = WSACreateEvent();
-  if (event == WSA_INVALID_EVENT) return WSAGetLastError();
+  if (event == WSA_INVALID_EVENT) throw HttpError::Socket(WSAGetLastError());
   event_ = reinterpret_cast<std::intptr_t>(event);
-  if (WSAEventSelect(s, event, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0) return WSAGetLastError();
+  if (WSAEventSelect(s, event, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0) {
+    throw HttpError::Socket(WSAGetLastError());
+  }
 
   sockaddr_in peer{};
   peer.sin_family = AF_INET;
   peer.sin_port = htons(port);
   peer.sin_addr.s_addr = address;
-  if (connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return 0;
-  if (WSAGetLastError() != WSAEWOULDBLOCK) return WSAGetLastError();
+  if (connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return;
+  if (WSAGetLastError() != WSAEWOULDBLOCK) throw HttpError::Socket(WSAGetLastError());
   const Deadline deadline(timeoutMs);
   for (;;) {
     const unsigned left = deadline.LeftMs();
-    if (left == 0) return kTimedOut;
-    if (cancel_.IsSet()) return kConnectionAborted;
+    if (left == 0) throw HttpError::Socket(kTimedOut);
+    if (cancel_.IsSet()) throw HttpError::Socket(kConnectionAborted);
     WSAEVENT events[2] = {event, AsEvent(cancel_.Handle())};
     const DWORD which =
         WSAWaitForMultipleEvents(2, events, FALSE, left == kForever ? WSA_INFINITE : left, FALSE);
-    if (which == WSA_WAIT_TIMEOUT) return kTimedOut;
-    if (which == WSA_WAIT_EVENT_0 + 1) return kConnectionAborted;
+    if (which == WSA_WAIT_TIMEOUT) throw HttpError::Socket(kTimedOut);
+    if (which == WSA_WAIT_EVENT_0 + 1) throw HttpError::Socket(kConnectionAborted);
     int connectError = -1;
-    if (!TakeEvents(socket_, event_, closeError_, &connectError)) return WSAGetLastError();
-    if (connectError >= 0) return connectError;
+    if (!TakeEvents(socket_, event_, closeError_, &connectError)) throw HttpError::Socket(WSAGetLastError());
+    if (connectError > 0) throw HttpError::Socket(connectError);
+    if (connectError == 0) return;
   }
 }
 

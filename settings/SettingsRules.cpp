@@ -2,22 +2,9 @@
 
 #include <cstdint>
 
+#include "base/TextRules.h"
+
 namespace vantu {
-namespace {
-
-int DigitValue(char c, int base) {
-  int value = -1;
-  if (c >= '0' && c <= '9') value = c - '0';
-  else if (c >= 'a' && c <= 'f') value = c - 'a' + 10;
-  else if (c >= 'A' && c <= 'F') value = c - 'A' + 10;
-  return value < base ? value : -1;
-}
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
-}  // namespace
 
 std::optional<long long> ParseProfileInteger(std::string_view text) {
   std::string rewritten;
@@ -49,8 +36,8 @@ std::optional<long long> ParseProfileInteger(std::string_view text) {
   const uint64_t limit = base == 16 ? UINT32_MAX : (negative ? 2147483648ULL : INT32_MAX);
   uint64_t magnitude = 0;
   for (char c : text) {
-    const int digit = DigitValue(c, base);
-    if (digit < 0) return std::nullopt;
+    const int digit = HexDigitValue(c);
+    if (digit < 0 || digit >= base) return std::nullopt;
     magnitude = magnitude * base + static_cast<uint64_t>(digit);
     if (magnitude > limit) return std::nullopt;
   }
@@ -68,11 +55,10 @@ std::string ProfileValueToWrite(std::string_view value) {
   // A line break would end the value and start lines of its own in the file
   // (an "Active=0", say); a single-line box shows no more than this anyway.
   value = value.substr(0, value.find_first_of("\r\n"));
+  auto isQuote = [](char c) { return c == '"' || c == '\''; };
   // Blanks as the profile reader sees them: spaces, tabs, line ends, and the
   // other control bytes some implementations also strip.
-  auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-  auto isQuote = [](char c) { return c == '"' || c == '\''; };
-  const bool blankAtEnds = !value.empty() && (isBlank(value.front()) || isBlank(value.back()));
+  const bool blankAtEnds = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
   const bool quotedAlready = value.size() >= 2 && isQuote(value.front()) && value.back() == value.front();
   // A lone quote at one end is harmless on its own, but it must not pair up
   // with the quote we add; wrapping is safe for any value, so wrap then too.

@@ -27,7 +27,4 @@ bool ParseActive(std::string_view text);
 // their familiar form.
 std::string ProfileValueToWrite(std::string_view value);
 
-// The longest value read from the file.
-inline constexpr size_t MaxSettingLength = 2047;
-
 }  // namespace vantu

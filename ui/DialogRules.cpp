@@ -12,7 +12,7 @@ int ScaleLength(int value, int textHeight) {
   return static_cast<int>(p >= 0 ? (2 * p + d) / (2 * d) : -((-2 * p + d) / (2 * d)));
 }
 
-TBounds ScaleBounds(const TBounds& design, int textHeight) {
+Bounds ScaleBounds(const Bounds& design, int textHeight) {
   const int left = ScaleLength(design.Left, textHeight);
   const int top = ScaleLength(design.Top, textHeight);
   const int right = ScaleLength(design.Left + design.Width, textHeight);
@@ -20,14 +20,14 @@ TBounds ScaleBounds(const TBounds& design, int textHeight) {
   return {left, top, right - left, bottom - top};
 }
 
-TOrigin CentredOrigin(int outerWidth, int outerHeight, int screenWidth, int screenHeight) {
+Origin CentredOrigin(int outerWidth, int outerHeight, int screenWidth, int screenHeight) {
   return {std::max(0, (screenWidth - outerWidth) / 2), std::max(0, (screenHeight - outerHeight) / 2)};
 }
 
-int ChooseSuccessor(const std::vector<TActivationCandidate>& inZOrder) {
+int ChooseSuccessor(const std::vector<ActivationCandidate>& inZOrder) {
   int fallback = -1;
   for (int i = 0; i < static_cast<int>(inZOrder.size()); ++i) {
-    const TActivationCandidate& window = inZOrder[static_cast<size_t>(i)];
+    const ActivationCandidate& window = inZOrder[static_cast<size_t>(i)];
     if (!window.Visible || !window.Enabled) continue;
     if (!window.Topmost) return i;
     if (fallback < 0) fallback = i;

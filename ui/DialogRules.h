@@ -9,9 +9,9 @@ namespace vantu {
 // The layout is designed for a dialog font whose text "0" is 13 pixels high.
 inline constexpr int DesignTextHeight = 13;
 
-struct TBounds {
+struct Bounds {
   int Left, Top, Width, Height;
-  bool operator==(const TBounds&) const = default;
+  bool operator==(const Bounds&) const = default;
 };
 
 // value * textHeight / 13, rounded to nearest (halves away from zero), as
@@ -21,18 +21,18 @@ int ScaleLength(int value, int textHeight);
 // Scales the left and top edges and the right and bottom edges; width and
 // height are derived from the scaled edges so that adjoining controls stay
 // adjoining.
-TBounds ScaleBounds(const TBounds& design, int textHeight);
+Bounds ScaleBounds(const Bounds& design, int textHeight);
 
-struct TOrigin {
+struct Origin {
   int X, Y;
-  bool operator==(const TOrigin&) const = default;
+  bool operator==(const Origin&) const = default;
 };
 
 // Top-left corner that centres a window of the given outer size on the
 // screen, never left of or above the screen's origin.
-TOrigin CentredOrigin(int outerWidth, int outerHeight, int screenWidth, int screenHeight);
+Origin CentredOrigin(int outerWidth, int outerHeight, int screenWidth, int screenHeight);
 
-struct TActivationCandidate {
+struct ActivationCandidate {
   bool Visible, Enabled, Topmost;
 };
 
@@ -40,6 +40,6 @@ struct TActivationCandidate {
 // top, takes the activation when the dialog hides: the first visible and
 // enabled one that is not top-most, else the first visible and enabled one;
 // -1 when there is none.
-int ChooseSuccessor(const std::vector<TActivationCandidate>& inZOrder);
+int ChooseSuccessor(const std::vector<ActivationCandidate>& inZOrder);
 
 }  // namespace vantu

@@ -5,7 +5,7 @@
 // the ratio shows what our load and init cost beyond what they must do.
 #include <windows.h>
 
-#include "plugin/PluginHeader.h"
+#include "base/HostInterface_win.h"
 
 namespace {
 
@@ -32,9 +32,9 @@ void Quit() {
   Timer = 0;
 }
 
-vantu::TPluginHeader Header = {vantu::PluginHeaderVersion, "init baseline Plugin", &Init, &Config, &Quit,
+vantu::PluginHeader Header = {vantu::PluginHeaderVersion, "init baseline Plugin", &Init, &Config, &Quit,
                                nullptr, nullptr};
 
 }  // namespace
 
-extern "C" vantu::TPluginHeader* winampGetGeneralPurposePlugin() { return &Header; }
+extern "C" vantu::PluginHeader* winampGetGeneralPurposePlugin() { return &Header; }

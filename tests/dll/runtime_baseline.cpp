@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "plugin/PluginHeader.h"
+#include "base/HostInterface_win.h"
 
 namespace __gnu_cxx {
 void __freeres() noexcept;
@@ -17,13 +17,13 @@ namespace {
 int Init() { return 0; }
 void Nothing() {}
 
-vantu::TPluginHeader Header = {vantu::PluginHeaderVersion, "runtime baseline Plugin", &Init, &Nothing,
+vantu::PluginHeader Header = {vantu::PluginHeaderVersion, "runtime baseline Plugin", &Init, &Nothing,
                                &Nothing, nullptr, nullptr};
 std::string GlobalText = "pulls in the C++ runtime's start-up and clean-up";
 
 }  // namespace
 
-extern "C" vantu::TPluginHeader* winampGetGeneralPurposePlugin() { return &Header; }
+extern "C" vantu::PluginHeader* winampGetGeneralPurposePlugin() { return &Header; }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_DETACH && reserved == nullptr) __gnu_cxx::__freeres();

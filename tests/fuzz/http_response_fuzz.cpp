@@ -7,7 +7,7 @@
 #include <string>
 
 #include "service/Cookies.h"
-#include "service/HttpErrors.h"
+#include "service/HttpError.h"
 #include "service/HttpExchange.h"
 #include "service/HttpResponseReader.h"
 
@@ -18,17 +18,16 @@ class FuzzSource final : public vantu::http::ByteSource {
   FuzzSource(const std::uint8_t* data, std::size_t size, std::size_t piece, int ending)
       : data_(data), size_(size), piece_(piece), ending_(ending) {}
 
-  vantu::http::ReceiveResult Receive(char* buffer, std::size_t capacity, unsigned) override {
-    using Kind = vantu::http::ReceiveResult::Kind;
+  std::size_t Receive(char* buffer, std::size_t capacity, unsigned) override {
     if (offset_ == size_) {
-      if (ending_ == 1) return {Kind::TimedOut, 0, 0};
-      if (ending_ == 2) return {Kind::Failed, 0, 10054};
-      return {Kind::Closed, 0, 0};
+      if (ending_ == 1) throw vantu::HttpError(vantu::HttpFailure::ReadTimeout);
+      if (ending_ == 2) throw vantu::HttpError::Socket(10054);
+      return 0;
     }
     const std::size_t count = std::min({piece_, capacity, size_ - offset_});
     std::memcpy(buffer, data_ + offset_, count);
     offset_ += count;
-    return {Kind::Data, count, 0};
+    return count;
   }
 
  private:
@@ -49,9 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string result;
   try {
     vantu::http::ReadResponse(source, {}, result, info);
-  } catch (const vantu::EIdHTTPProtocolException& e) {
+  } catch (const vantu::HttpError& e) {
     if (e.ErrorBody().size() > vantu::http::kMaxBodyBytes) __builtin_trap();
-  } catch (const vantu::EIdException&) {
   }
   if (result.size() > vantu::http::kMaxBodyBytes) __builtin_trap();
   vantu::http::CookieJar jar;

@@ -5,14 +5,14 @@
 #include <thread>
 #include <vector>
 
-#include "reporting/RefusalHandoff.h"
+#include "reporting/Refusals.h"
 
 namespace vantu {
 
 namespace {
 
 TEST(RefusalHandoff, AppliesEachRefusalOnceAndKeepsTheLatestText) {
-  TRefusalHandoff handoff;
+  RefusalHandoff handoff;
   bool active = true;
   handoff.ApplyRefusalTo(active);
   EXPECT_TRUE(active) << "no refusal yet";
@@ -36,14 +36,14 @@ TEST(RefusalHandoff, AppliesEachRefusalOnceAndKeepsTheLatestText) {
 }
 
 TEST(RefusalHandoff, ApplyNeverSwitchesReportingOn) {
-  TRefusalHandoff handoff;
+  RefusalHandoff handoff;
   bool active = false;
   handoff.ApplyRefusalTo(active);
   EXPECT_FALSE(active);
 }
 
 TEST(RefusalHandoff, ClearForgetsTextAndUnappliedRefusal) {
-  TRefusalHandoff handoff;
+  RefusalHandoff handoff;
   handoff.Refuse("late answer");
   handoff.Clear();
   bool active = true;
@@ -53,7 +53,7 @@ TEST(RefusalHandoff, ClearForgetsTextAndUnappliedRefusal) {
 }
 
 TEST(RefusalHandoff, TheProcessWideInstanceIsOne) {
-  EXPECT_EQ(&RefusalHandoff(), &RefusalHandoff());
+  EXPECT_EQ(&ProcessRefusalHandoff(), &ProcessRefusalHandoff());
 }
 
 // A refusal text that shows a torn read: one letter repeated, the letter
@@ -72,7 +72,7 @@ bool IsWholeWorkerText(const std::string& text) {
 TEST(RefusalHandoff, ManyWorkersAndTheUiThreadAtOnce) {
   constexpr int Workers = 16;
   constexpr int Rounds = 500;
-  TRefusalHandoff handoff;
+  RefusalHandoff handoff;
   std::atomic<int> running = Workers;
   std::vector<std::thread> workers;
   for (int worker = 0; worker < Workers; ++worker) {

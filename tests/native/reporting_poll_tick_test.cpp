@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "reporting/PollTick.h"
-#include "reporting/RefusalHandoff.h"
-#include "reporting/TitleRules.h"
+#include "service/ServiceUrls.h"
+#include "settings/RefusalHandoff.h"
+#include "settings/Settings.h"
 
 namespace vantu {
 namespace {
@@ -16,24 +17,23 @@ namespace {
 // The watcher around the tick with a fake host and a fake clock: a poll every
 // 5 s, a 60 s cooldown after each report, and the refusal hand-off applied at
 // the start of every tick as the real watcher does.
-class TWatcherModel final : public ITickHost {
+class WatcherModel final : public PollTickHost {
  public:
-  struct TEntry {
+  struct Entry {
     std::string File, Title;
   };
 
   // Host side.
-  std::vector<TEntry> Playlist;
+  std::vector<Entry> Playlist;
   std::intptr_t Index = -1;
   std::intptr_t State = 0;
   bool NullText = false;
   std::function<void()> AfterFileQuery;
 
   // Settings and the plug-in's own state.
-  bool Active = true;
-  std::string Nickname = "u", Password = "p";
-  TRefusalHandoff Handoff;
-  TWatcherTitles Titles;
+  SettingValues Settings{"u", "p", true};
+  RefusalHandoff Handoff;
+  WatcherTitles Titles;
   bool FailNextReport = false;
 
   // What happened, "<second> <what>", and the host queries of every tick.
@@ -59,12 +59,12 @@ class TWatcherModel final : public ITickHost {
     } else if (verb == "refuse") {
       Handoff.Refuse(argument);
     } else if (verb == "show") {
-      Handoff.ApplyRefusalTo(Active);
+      Handoff.ApplyRefusalTo(Settings.Active);
       Log("shown " + Handoff.TakePendingMessage());
     } else if (verb == "inactive") {
-      Active = false;
+      Settings.Active = false;
     } else if (verb == "ok") {
-      Active = true;
+      Settings.Active = true;
     } else if (verb == "failreport") {
       FailNextReport = true;
     } else {
@@ -74,26 +74,20 @@ class TWatcherModel final : public ITickHost {
 
   // One poll tick at the current time.
   void Tick() {
-    Handoff.ApplyRefusalTo(Active);
-    TTickInputs inputs;
-    inputs.MessagePending = !Handoff.PendingMessage().empty();
-    inputs.Active = Active;
     // The cooldown timer is started during a tick, a moment after the tick's
     // own time, so the tick exactly 60 s later still finds it running.
-    inputs.CooldownRunning = cooldownStart_ >= 0 && nowMs_ <= cooldownStart_ + 60000;
-    inputs.Nickname = Nickname;
-    inputs.Password = Password;
-    PollTick(*this, inputs, Titles);
+    const bool cooldownRunning = cooldownStart_ >= 0 && nowMs_ <= cooldownStart_ + 60000;
+    PollTick(*this, GatherTickInputs(Handoff, Settings, cooldownRunning), Titles);
   }
 
-  struct TStep {
+  struct Step {
     int second;
     std::string action;
   };
 
   // Moves the clock on to untilSecond, a tick every 5 s from the start;
   // steps at a tick's second come just before that tick.
-  void Run(const std::vector<TStep>& steps, int untilSecond) {
+  void Run(const std::vector<Step>& steps, int untilSecond) {
     auto step = steps.begin();
     for (; nowMs_ <= untilSecond * 1000; nowMs_ += 1000) {
       for (; step != steps.end() && step->second * 1000 <= nowMs_; ++step) Apply(step->action);
@@ -137,14 +131,14 @@ class TWatcherModel final : public ITickHost {
   int cooldownStart_ = -1;
 };
 
-using TEffects = std::vector<std::string>;
+using EffectLines = std::vector<std::string>;
 
 TEST(PollTick, Scenarios) {
   const struct {
     const char* name;
-    std::vector<TWatcherModel::TStep> steps;
+    std::vector<WatcherModel::Step> steps;
     int untilSecond;
-    TEffects effects;
+    EffectLines effects;
   } cases[] = {
       {"a new song is reported at the next tick",
        {{0, "play C:\\a.mp3|abba - waterloo"}},
@@ -213,7 +207,7 @@ TEST(PollTick, Scenarios) {
        {"5 report failed", "70 report artist=A&song=Two"}},
   };
   for (const auto& c : cases) {
-    TWatcherModel watcher;
+    WatcherModel watcher;
     watcher.Run(c.steps, c.untilSecond);
     EXPECT_EQ(watcher.Effects, c.effects) << c.name;
   }
@@ -244,7 +238,7 @@ TEST(PollTick, ReportsOnlyTheSupportedExtensions) {
       {"", false},
   };
   for (const auto& c : cases) {
-    TWatcherModel watcher;
+    WatcherModel watcher;
     watcher.Run({{0, std::string("play ") + c.file + "|A - B"}}, 5);
     EXPECT_EQ(watcher.Effects.size(), c.reported ? 1u : 0u) << "[" << c.file << "]";
   }
@@ -253,7 +247,7 @@ TEST(PollTick, ReportsOnlyTheSupportedExtensions) {
 TEST(PollTick, AsksTheHostInOrderAndOnlyAsFarAsNeeded) {
   const struct {
     const char* name;
-    std::vector<TWatcherModel::TStep> steps;
+    std::vector<WatcherModel::Step> steps;
     std::vector<std::string> queries;
   } cases[] = {
       {"playing", {{0, "play a.mp3|x"}, {0, "play b.mp3|A - B"}}, {"104", "125", "211 1", "125", "212 1"}},
@@ -265,14 +259,14 @@ TEST(PollTick, AsksTheHostInOrderAndOnlyAsFarAsNeeded) {
       {"reporting off", {{0, "play b.mp3|A - B"}, {0, "inactive"}}, {}},
   };
   for (const auto& c : cases) {
-    TWatcherModel watcher;
+    WatcherModel watcher;
     watcher.Run(c.steps, 5);
     EXPECT_EQ(watcher.Queries, c.queries) << c.name;
   }
 }
 
 TEST(PollTick, MakesNoQueriesDuringTheCooldown) {
-  TWatcherModel watcher;
+  WatcherModel watcher;
   watcher.Run({{0, "play a.mp3|A - B"}}, 5);
   watcher.Queries.clear();
   watcher.Run({}, 65);
@@ -282,7 +276,7 @@ TEST(PollTick, MakesNoQueriesDuringTheCooldown) {
 }
 
 TEST(PollTick, ReadsTheTitleOfTheEntryCurrentAfterTheFileQuery) {
-  TWatcherModel watcher;
+  WatcherModel watcher;
   watcher.Apply("play a.mp3|Old - Song");
   watcher.AfterFileQuery = [&watcher] {
     watcher.AfterFileQuery = nullptr;
@@ -294,9 +288,9 @@ TEST(PollTick, ReadsTheTitleOfTheEntryCurrentAfterTheFileQuery) {
 }
 
 TEST(PollTick, ReportsWithTheSettingsAccountAndKeepsTheTitlesUntrimmed) {
-  TWatcherModel watcher;
-  watcher.Nickname = "jo smith";
-  watcher.Password = "a&b";
+  WatcherModel watcher;
+  watcher.Settings.Nickname = "jo smith";
+  watcher.Settings.Password = "a&b";
   watcher.Run({{0, "play a.mp3|  tom & jerry - theme "}}, 5);
   EXPECT_EQ(watcher.Urls, std::vector<std::string>{BuildListenInUrl("  Tom & Jerry - Theme ", "jo smith", "a&b")});
   EXPECT_EQ(watcher.Titles.LastSentTitle, "  Tom & Jerry - Theme ");

@@ -89,14 +89,14 @@ std::vector<MemoryCase> MemoryCases() {
 TEST(Memory, OneAnswerHoldsLittleBeyondTheBuffers) {
   for (const MemoryCase& c : MemoryCases()) {
     ScriptedServer server({{Send(c.answer), Hold()}});
-    THttpClient client;
+    HttpClient client;
     client.SetReadLimits(kTestLimits);
     std::string result;
     const std::size_t before = gLive.load();
     gPeak.store(before);
     try {
       HttpGetText(client, server.BaseUrl() + "/", result);
-    } catch (const EIdException&) {
+    } catch (const HttpError&) {
     }
     const std::size_t held = gPeak.load() - before;
     std::printf("memory %s peak=%zu bytes\n", c.name, held);

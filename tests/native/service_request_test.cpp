@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "service/HttpErrors.h"
+#include "service/HttpError.h"
 #include "service/HttpRequest.h"
 #include "service/Socket.h"
 #include "tests/native/support/HttpCases.h"
@@ -72,17 +72,17 @@ TEST(Request, UnusableUrlsFailBeforeAnyConnection) {
     Failure failure;
     std::string message;
   } cases[] = {
-      {"https://www.vantu.fm/verify_user.php", Failure::Undefined, invalidHandler},
-      {"HTTPS://www.vantu.fm/", Failure::Undefined, invalidHandler},
-      {"ftp://www.vantu.fm/", Failure::Undefined, ""},
-      {"www.vantu.fm/verify_user.php", Failure::Undefined, ""},
-      {"http:/www.vantu.fm/", Failure::Undefined, ""},
-      {"http:///x", Failure::Socket, "Socket-Fehler # 11001\r\nHost nicht gefunden."},
-      {"http://bad host/", Failure::Socket, "Socket-Fehler # 11001\r\nHost nicht gefunden."},
-      {"http://host\r\nX-Evil: 1/", Failure::Socket, "Socket-Fehler # 11001\r\nHost nicht gefunden."},
-      {"http://host:99999/", Failure::Socket,
+      {"https://www.vantu.fm/verify_user.php", HttpFailure::HttpsUnsupported, invalidHandler},
+      {"HTTPS://www.vantu.fm/", HttpFailure::HttpsUnsupported, invalidHandler},
+      {"ftp://www.vantu.fm/", HttpFailure::UnknownProtocol, ""},
+      {"www.vantu.fm/verify_user.php", HttpFailure::UnknownProtocol, ""},
+      {"http:/www.vantu.fm/", HttpFailure::UnknownProtocol, ""},
+      {"http:///x", HttpFailure::Socket, "Socket-Fehler # 11001\r\nHost nicht gefunden."},
+      {"http://bad host/", HttpFailure::Socket, "Socket-Fehler # 11001\r\nHost nicht gefunden."},
+      {"http://host\r\nX-Evil: 1/", HttpFailure::Socket, "Socket-Fehler # 11001\r\nHost nicht gefunden."},
+      {"http://host:99999/", HttpFailure::Socket,
        "Socket-Fehler # 10049\r\nDie angeforderte Adresse kann nicht zugewiesen werden."},
-      {"http://host:8x/", Failure::Socket,
+      {"http://host:8x/", HttpFailure::Socket,
        "Socket-Fehler # 10049\r\nDie angeforderte Adresse kann nicht zugewiesen werden."},
   };
   for (const Case& c : cases) {
@@ -91,8 +91,8 @@ TEST(Request, UnusableUrlsFailBeforeAnyConnection) {
     EXPECT_EQ(outcome.message, c.message) << c.url;
   }
   // The scheme errors are their own kinds.
-  EXPECT_THROW(http::ParseRequestUrl("https://x/"), EIdIOHandlerPropInvalid);
-  EXPECT_THROW(http::ParseRequestUrl("gopher://x/"), EIdUnknownProtocol);
+  EXPECT_EQ(Capture([](std::string&) { http::ParseRequestUrl("https://x/"); }).failure, HttpFailure::HttpsUnsupported);
+  EXPECT_EQ(Capture([](std::string&) { http::ParseRequestUrl("gopher://x/"); }).failure, HttpFailure::UnknownProtocol);
 }
 
 TEST(Messages, SocketErrorTextsByNumber) {
@@ -108,21 +108,21 @@ TEST(Messages, SocketErrorTextsByNumber) {
       {10001, "Socket-Fehler # 10001\r\n"},
   };
   for (const auto& [number, message] : cases) {
-    const EIdSocketError error(number);
+    const HttpError error = HttpError::Socket(number);
     EXPECT_EQ(std::string(error.what()), message) << number;
-    EXPECT_EQ(error.LastError(), number);
+    EXPECT_EQ(error.SocketError(), number);
   }
 }
 
 TEST(Messages, FixedTexts) {
-  EXPECT_STREQ(EIdConnClosedGracefully().what(), "Die Verbindung wurde erfolgreich geschlossen.");
-  EXPECT_STREQ(EIdReadTimeout().what(), "Zeit\xFC" "berschreitung beim Lesen");
-  EXPECT_STREQ(EIdReadLnMaxLineLengthExceeded().what(), "Max. Zeilenl\xE4nge \xFC" "berschritten.");
-  EXPECT_STREQ(EIdIOHandlerPropInvalid().what(), "Wert f\xFCr IOHandler ist ung\xFCltig");
-  EXPECT_STREQ(EIdUnknownProtocol().what(), "");
-  const EIdHTTPProtocolException protocol("HTTP/1.1 404 Not Found", 404, "body");
+  EXPECT_STREQ(HttpError(HttpFailure::ClosedGracefully).what(), "Die Verbindung wurde erfolgreich geschlossen.");
+  EXPECT_STREQ(HttpError(HttpFailure::ReadTimeout).what(), "Zeit\xFC" "berschreitung beim Lesen");
+  EXPECT_STREQ(HttpError(HttpFailure::LineTooLong).what(), "Max. Zeilenl\xE4nge \xFC" "berschritten.");
+  EXPECT_STREQ(HttpError(HttpFailure::HttpsUnsupported).what(), "Wert f\xFCr IOHandler ist ung\xFCltig");
+  EXPECT_STREQ(HttpError(HttpFailure::UnknownProtocol).what(), "");
+  const HttpError protocol = HttpError::Protocol("HTTP/1.1 404 Not Found", 404, "body");
   EXPECT_STREQ(protocol.what(), "HTTP/1.1 404 Not Found");
-  EXPECT_EQ(protocol.ErrorCode(), 404);
+  EXPECT_EQ(protocol.StatusCode(), 404);
   EXPECT_EQ(protocol.ErrorBody(), "body");
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "settings/SettingsPath.h"
 #include "settings/SettingsRules.h"
 
 namespace vantu {
@@ -71,6 +72,22 @@ TEST(ProfileValueToWrite, QuotesOnlyWhatWouldNotReadBack) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ProfileValueToWrite(c.value), c.written) << "value: [" << c.value << "]";
+  }
+}
+
+// The file belongs beside the executable that loaded the library.
+TEST(SettingsPathFor, IsThePluginsFolderBesideTheExecutable) {
+  const struct {
+    const char* executable;
+    const char* path;
+  } cases[] = {
+      {"C:\\Program Files\\Winamp\\winamp.exe", "C:\\Program Files\\Winamp\\Plugins\\gen_vantu.ini"},
+      {"Z:\\tmp\\p.q\\host", "Z:\\tmp\\p.q\\Plugins\\gen_vantu.ini"},
+      {"C:winamp.exe", "C:Plugins\\gen_vantu.ini"},
+      {"winamp.exe", "Plugins\\gen_vantu.ini"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SettingsPathFor(c.executable), c.path) << c.executable;
   }
 }
 

@@ -1,4 +1,4 @@
-// TSettings against the real GetPrivateProfileStringA / WritePrivateProfileStringA.
+// Settings against the real GetPrivateProfileStringA / WritePrivateProfileStringA.
 // Every case uses a file of its own: the profile functions cache files and
 // refresh them by time stamp, so rewriting one file within a second is unsafe.
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "settings/U_Settings.h"
+#include "settings/Settings.h"
 
 namespace vantu {
 namespace {
@@ -52,7 +52,7 @@ class ProfileTest : public ::testing::Test {
 };
 
 TEST_F(ProfileTest, MissingFileGivesDefaults) {
-  TSettings settings(NewPath());
+  Settings settings(NewPath());
   EXPECT_TRUE(settings.Active);
   EXPECT_EQ(settings.Nickname, "");
   EXPECT_EQ(settings.Password, "");
@@ -71,7 +71,7 @@ TEST_F(ProfileTest, ActiveFollowsTheIntegerRuleThroughTheRealReader) {
   for (const auto& c : cases) {
     const std::string path = NewPath();
     WriteRaw(path, std::string("[Main]\r\n") + c.line + "\r\n");
-    TSettings settings(path);
+    Settings settings(path);
     EXPECT_EQ(settings.Active, c.active) << c.line;
   }
 }
@@ -81,14 +81,14 @@ TEST_F(ProfileTest, LoadsTextsAsTheyStandAndCutsThemAt2047) {
   const std::string longName(3000, 'n');
   WriteRaw(path, "[Other]\r\nNickname=wrong\r\n[Main]\r\nNickname=" + longName +
                      "\r\nPassword=p&w=rd;x\r\n");
-  TSettings settings(path);
+  Settings settings(path);
   EXPECT_EQ(settings.Nickname, std::string(2047, 'n'));
   EXPECT_EQ(settings.Password, "p&w=rd;x");
 }
 
 TEST_F(ProfileTest, SaveWritesTheThreeKeysInOrder) {
   const std::string path = NewPath();
-  TSettings settings(path);
+  Settings settings(path);
   settings.Active = false;
   settings.Nickname = "jo smith";
   settings.Password = "pw";
@@ -99,7 +99,7 @@ TEST_F(ProfileTest, SaveWritesTheThreeKeysInOrder) {
 TEST_F(ProfileTest, SavingTwiceKeepsOneSectionAndForeignKeys) {
   const std::string path = NewPath();
   WriteRaw(path, "[Main]\r\nTheme=dark\r\n[Other]\r\nKey=1\r\n");
-  TSettings settings(path);
+  Settings settings(path);
   settings.Nickname = "first";
   settings.Save();
   settings.Nickname = "second";
@@ -124,12 +124,12 @@ TEST_F(ProfileTest, EveryValueRoundTrips) {
   for (const char* value : values) {
     const std::string path = NewPath();
     {
-      TSettings settings(path);
+      Settings settings(path);
       settings.Nickname = value;
       settings.Password = value;
       settings.Save();
     }
-    TSettings reread(path);
+    Settings reread(path);
     EXPECT_EQ(reread.Nickname, value) << "[" << value << "] file: " << ReadRaw(path);
     EXPECT_EQ(reread.Password, value) << "[" << value << "] file: " << ReadRaw(path);
   }
@@ -150,12 +150,12 @@ TEST_F(ProfileTest, SaveWritesEachValueUpToItsFirstLineBreak) {
   };
   for (const auto& c : cases) {
     const std::string path = NewPath();
-    TSettings settings(path);
+    Settings settings(path);
     settings.Nickname = c.nickname;
     settings.Password = c.password;
     settings.Save();
     EXPECT_EQ(ReadRaw(path), c.file) << c.nickname;
-    TSettings reread(path);
+    Settings reread(path);
     EXPECT_TRUE(reread.Active) << c.nickname;
     EXPECT_EQ(reread.Nickname, c.keptNickname);
     EXPECT_EQ(reread.Password, c.keptPassword);
@@ -164,7 +164,7 @@ TEST_F(ProfileTest, SaveWritesEachValueUpToItsFirstLineBreak) {
 
 TEST_F(ProfileTest, PlainValuesAreWrittenWithoutQuotes) {
   const std::string path = NewPath();
-  TSettings settings(path);
+  Settings settings(path);
   settings.Nickname = "a&b=c;d";
   settings.Password = " spaced ";
   settings.Save();
@@ -173,12 +173,12 @@ TEST_F(ProfileTest, PlainValuesAreWrittenWithoutQuotes) {
 
 TEST_F(ProfileTest, AFailedWriteNamesTheFile) {
   const std::string path = folder_ + "\\missing folder\\gen_vantu.ini";
-  TSettings settings(path);
+  Settings settings(path);
   settings.Nickname = "jo";
   try {
     settings.Save();
     FAIL() << "Save into a missing folder succeeded";
-  } catch (const EIniWriteError& error) {
+  } catch (const IniWriteError& error) {
     EXPECT_STREQ(error.what(), ("In " + path + " kann nicht geschrieben werden").c_str());
   }
 }

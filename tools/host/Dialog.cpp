@@ -2,26 +2,16 @@
 
 #include <commctrl.h>
 
-#include <utility>
 #include <vector>
 
 #include "Output.h"
 #include "Script.h"
-#include "ui/ControlIds.h"
+#include "base/HostInterface_win.h"
 
 namespace vantu::host {
 namespace {
 
 using namespace vantu::ui;
-
-const std::vector<std::pair<std::string, int>>& ControlIdsByName() {
-  static const std::vector<std::pair<std::string, int>> ids = {
-      {"Button1", IdButton1},     {"Button2", IdButton2},       {"Button3", IdButton3}, {"E_Username", IdE_Username},
-      {"E_Password", IdE_Password}, {"C_Active", IdC_Active},   {"GroupBox1", IdGroupBox1}, {"Label1", IdLabel1},
-      {"Label3", IdLabel3},       {"Label4", IdLabel4},         {"Label6", IdLabel6},   {"Label7", IdLabel7},
-      {"Image1", IdImage1},       {"StatusBar", IdStatusBar}};
-  return ids;
-}
 
 // Controls may sit inside the group box, so search every descendant.
 HWND FindControl(HWND dialog, int id) {
@@ -31,14 +21,14 @@ HWND FindControl(HWND dialog, int id) {
 }
 
 int IdOf(const std::string& name) {
-  for (const auto& [known, id] : ControlIdsByName())
+  for (const auto& [known, id] : ScriptControlNames)
     if (known == name) return id;
   return 0;
 }
 
 std::string NameOf(HWND dialog, HWND window) {
   if (window == dialog) return "dialog";
-  for (const auto& [name, id] : ControlIdsByName())
+  for (const auto& [name, id] : ScriptControlNames)
     if (FindControl(dialog, id) == window) return name;
   return "-";
 }
@@ -189,7 +179,7 @@ void DumpDialog() {
         " active=" + (GetActiveWindow() == dialog ? "1" : "0") +
         " foreground=" + (GetForegroundWindow() == dialog ? "1" : "0") +
         " focus=" + (focus ? NameOf(dialog, focus) : "-") + " enabled=" + (IsWindowEnabled(dialog) ? "1" : "0"));
-  for (const auto& [name, id] : ControlIdsByName()) DumpControl(dialog, name, id);
+  for (const auto& [name, id] : ScriptControlNames) DumpControl(dialog, name, id);
   if (HWND bar = FindControl(dialog, IdStatusBar)) Print("statusbar text=" + Escape(ControlText(bar)));
 }
 

@@ -2,12 +2,12 @@
 
 #include "Output.h"
 #include "Script.h"
-#include "plugin/PluginHeader.h"
+#include "base/HostInterface_win.h"
 
 namespace vantu::host {
 namespace {
 
-constexpr char WindowClass[] = "VantuHostMain";
+constexpr char WindowClassName[] = "VantuHostMain";
 constexpr char Caption[] = "Substitute Host";
 constexpr UINT_PTR WaitTimer = 1;
 constexpr UINT_PTR PollTimer = 2;
@@ -15,15 +15,10 @@ constexpr UINT PollInterval = 50;
 
 }  // namespace
 
-HostWindow::HostWindow(HINSTANCE instance) {
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  windowClass.lpszClassName = WindowClass;
-  RegisterClassA(&windowClass);
-  window_ = CreateWindowExA(0, WindowClass, Caption, WS_OVERLAPPEDWINDOW, 0, 0, 275, 116, nullptr, nullptr, instance,
+HostWindow::HostWindow(HINSTANCE instance)
+    : windowClass_(instance, WindowClassName, &WindowProc, LoadCursorA(nullptr, IDC_ARROW),
+                   reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)) {
+  window_ = CreateWindowExA(0, WindowClassName, Caption, WS_OVERLAPPEDWINDOW, 0, 0, 275, 116, nullptr, nullptr, instance,
                             this);
   ShowWindow(window_, SW_SHOWNORMAL);
   SetTimer(window_, PollTimer, PollInterval, nullptr);
@@ -73,11 +68,7 @@ void HostWindow::RoundTrips(int count) {
 }
 
 LRESULT CALLBACK HostWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<HostWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  HostWindow* self = AttachThis<HostWindow>(window, message, lParam);
   switch (message) {
     case WM_USER:
       if (self) return self->OnQuery(wParam, lParam);

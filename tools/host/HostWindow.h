@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Watchers.h"
+#include "base/WindowClass_win.h"
 
 namespace vantu::host {
 
@@ -53,6 +54,7 @@ class HostWindow {
   bool timing_ = false;
   bool waiting_ = false;
   WindowPoller poller_;
+  WindowClass windowClass_;
   HWND window_ = nullptr;
 };
 

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
+
+#include "base/HostInterface_win.h"
+#include "base/TextRules.h"
 
 namespace vantu::host {
 namespace {
@@ -56,13 +60,6 @@ bool IsInteger(std::string_view text) {
   return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Splits off at most `count` arguments; the last one keeps the rest of the line.
 std::vector<std::string_view> SplitArgs(std::string_view rest, size_t count) {
   std::vector<std::string_view> parts;
@@ -91,9 +88,7 @@ std::string CheckArg(Arg kind, std::string_view raw, Command& command) {
       command.args.emplace_back(raw);
       return {};
     case Arg::Control: {
-      const auto& names = ControlNames();
-      if (std::find(names.begin(), names.end(), raw) == names.end())
-        return "unknown control: " + std::string(raw);
+      if (!IsControlName(raw)) return "unknown control: " + std::string(raw);
       command.args.emplace_back(raw);
       return {};
     }
@@ -132,11 +127,9 @@ std::string ParseLine(std::string_view line, Command& command) {
 
 }  // namespace
 
-const std::vector<std::string>& ControlNames() {
-  static const std::vector<std::string> names = {
-      "Button1", "Button2", "Button3", "E_Username", "E_Password", "C_Active",  "GroupBox1",
-      "Label1",  "Label3",  "Label4",  "Label6",     "Label7",     "Image1",    "StatusBar"};
-  return names;
+bool IsControlName(std::string_view name) {
+  return std::any_of(std::begin(ui::ScriptControlNames), std::end(ui::ScriptControlNames),
+                     [&](const ui::ScriptControlName& control) { return name == control.Name; });
 }
 
 std::string Unescape(std::string_view text) {
@@ -151,9 +144,9 @@ std::string Unescape(std::string_view text) {
     if (next == 'r' || next == 'n' || next == 't' || next == '\\') {
       out += next == 'r' ? '\r' : next == 'n' ? '\n' : next == 't' ? '\t' : '\\';
       ++i;
-    } else if (next == 'x' && i + 3 < text.size() && HexDigit(text[i + 2]) >= 0 &&
-               HexDigit(text[i + 3]) >= 0) {
-      out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
+    } else if (next == 'x' && i + 3 < text.size() && HexDigitValue(text[i + 2]) >= 0 &&
+               HexDigitValue(text[i + 3]) >= 0) {
+      out += static_cast<char>(HexDigitValue(text[i + 2]) * 16 + HexDigitValue(text[i + 3]));
       i += 3;
     } else {
       out += c;
@@ -163,7 +156,6 @@ std::string Unescape(std::string_view text) {
 }
 
 std::string Escape(std::string_view text) {
-  static const char digits[] = "0123456789abcdef";
   std::string out;
   for (char c : text) {
     auto byte = static_cast<unsigned char>(c);
@@ -173,8 +165,8 @@ std::string Escape(std::string_view text) {
       out += "\\n";
     } else if (byte < 0x20 || byte > 0x7e) {
       out += "\\x";
-      out += digits[byte >> 4];
-      out += digits[byte & 15];
+      out += HexDigit(byte >> 4, HexCase::Lower);
+      out += HexDigit(byte, HexCase::Lower);
     } else {
       out += c;
     }

@@ -29,7 +29,8 @@ std::string Unescape(std::string_view text);
 // \xHH, so that every event stays on one line.
 std::string Escape(std::string_view text);
 
-// Names the dialog commands accept, in the order the dump lists them.
-const std::vector<std::string>& ControlNames();
+// Whether the dialog commands accept name (the names of
+// ui::ScriptControlNames).
+bool IsControlName(std::string_view name);
 
 }  // namespace vantu::host

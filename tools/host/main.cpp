@@ -18,8 +18,8 @@
 #include "Output.h"
 #include "Script.h"
 #include "Watchers.h"
-#include "plugin/PluginHeader.h"
-#include "reporting/ReportHold.h"
+#include "base/HostInterface_win.h"
+#include "base/HostInterface_win.h"
 
 namespace vantu::host {
 namespace {
@@ -55,7 +55,7 @@ class PluginLibrary {
       Print("error load: " + Escape(file) + " error=" + std::to_string(GetLastError()));
       return;
     }
-    using GetHeader = TPluginHeader* (*)();
+    using GetHeader = PluginHeader* (*)();
     auto entry = reinterpret_cast<GetHeader>(
         reinterpret_cast<void*>(GetProcAddress(module_, "winampGetGeneralPurposePlugin")));
     if (!entry) {
@@ -63,7 +63,7 @@ class PluginLibrary {
       return;
     }
     header_ = entry();
-    TPluginHeader* again = entry();
+    PluginHeader* again = entry();
     if (!header_) {
       Print("error load: winampGetGeneralPurposePlugin returned null");
       return;
@@ -134,7 +134,7 @@ class PluginLibrary {
 
   std::string file_;
   HMODULE module_ = nullptr;
-  TPluginHeader* header_ = nullptr;
+  PluginHeader* header_ = nullptr;
 };
 
 // Holds the plug-in's report workers before they connect while on (a test

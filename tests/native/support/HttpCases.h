@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -66,18 +67,21 @@ inline const std::vector<RequestCase>& RequestCases() {
   return cases;
 }
 
-enum class Failure { None, Protocol, Socket, ClosedGracefully, ReadTimeout, LineTooLong, TooManyLines, Undefined };
+// How a call ended: with the failure of its HttpError, or none.
+using Failure = std::optional<HttpFailure>;
 
 inline const char* FailureName(Failure failure) {
-  switch (failure) {
-    case Failure::None: return "none";
-    case Failure::Protocol: return "EIdHTTPProtocolException";
-    case Failure::Socket: return "EIdSocketError";
-    case Failure::ClosedGracefully: return "EIdConnClosedGracefully";
-    case Failure::ReadTimeout: return "EIdReadTimeout";
-    case Failure::LineTooLong: return "EIdReadLnMaxLineLengthExceeded";
-    case Failure::TooManyLines: return "EIdTooManyHeaderLines";
-    case Failure::Undefined: return "EIdException";
+  if (!failure) return "none";
+  switch (*failure) {
+    case HttpFailure::Protocol: return "Protocol";
+    case HttpFailure::Socket: return "Socket";
+    case HttpFailure::ClosedGracefully: return "ClosedGracefully";
+    case HttpFailure::ReadTimeout: return "ReadTimeout";
+    case HttpFailure::LineTooLong: return "LineTooLong";
+    case HttpFailure::TooManyHeaderLines: return "TooManyHeaderLines";
+    case HttpFailure::HttpsUnsupported: return "HttpsUnsupported";
+    case HttpFailure::UnknownProtocol: return "UnknownProtocol";
+    case HttpFailure::Undefined: return "Undefined";
   }
   return "?";
 }
@@ -90,7 +94,7 @@ inline const std::string kReset = "Socket-Fehler # 10054\r\nDie Verbindung wurde
 
 struct Outcome {
   std::string result;
-  Failure failure = Failure::None;
+  Failure failure;
   std::string message;
   std::string errorBody;
   int code = 0;  // status code or socket error number
@@ -101,20 +105,9 @@ inline Outcome Capture(const std::function<void(std::string&)>& call) {
   outcome.result = "(pre-filled)";  // a call that never touches result shows up
   try {
     call(outcome.result);
-  } catch (const EIdHTTPProtocolException& e) {
-    outcome = {outcome.result, Failure::Protocol, e.what(), e.ErrorBody(), e.ErrorCode()};
-  } catch (const EIdSocketError& e) {
-    outcome = {outcome.result, Failure::Socket, e.what(), {}, e.LastError()};
-  } catch (const EIdConnClosedGracefully& e) {
-    outcome = {outcome.result, Failure::ClosedGracefully, e.what(), {}, 0};
-  } catch (const EIdReadTimeout& e) {
-    outcome = {outcome.result, Failure::ReadTimeout, e.what(), {}, 0};
-  } catch (const EIdReadLnMaxLineLengthExceeded& e) {
-    outcome = {outcome.result, Failure::LineTooLong, e.what(), {}, 0};
-  } catch (const EIdTooManyHeaderLines& e) {
-    outcome = {outcome.result, Failure::TooManyLines, e.what(), {}, 0};
-  } catch (const EIdException& e) {
-    outcome = {outcome.result, Failure::Undefined, e.what(), {}, 0};
+  } catch (const HttpError& e) {
+    const int code = e.Failure() == HttpFailure::Socket ? e.SocketError() : e.StatusCode();
+    outcome = {outcome.result, e.Failure(), e.what(), e.ErrorBody(), code};
   }
   return outcome;
 }
@@ -123,7 +116,7 @@ struct ResponseCase {
   std::string name;
   Script script;  // the server's answer, after it has read the request
   std::string result;
-  Failure failure = Failure::None;
+  Failure failure;
   std::string message;    // exact what() when failing
   std::string errorBody;  // of a protocol error
   bool small = true;      // cheap enough to feed byte by byte and cut everywhere
@@ -134,9 +127,9 @@ inline void PrintTo(const ResponseCase& c, std::ostream* os) { *os << c.name; }
 
 // Success with this body.
 inline ResponseCase Ok(std::string name, Script script, std::string result) {
-  return {std::move(name), std::move(script), std::move(result), Failure::None, {}, {}};
+  return {std::move(name), std::move(script), std::move(result), std::nullopt, {}, {}};
 }
-inline ResponseCase Fails(std::string name, Script script, Failure failure, std::string message,
+inline ResponseCase Fails(std::string name, Script script, HttpFailure failure, std::string message,
                           std::string result = {}, std::string errorBody = {}) {
   return {std::move(name), std::move(script), std::move(result), failure, std::move(message),
           std::move(errorBody)};
@@ -206,75 +199,75 @@ inline const std::vector<ResponseCase>& ResponseCases() {
         // Redirects and error statuses: the status line is the message.
         Fails("redirect_302",
               {Send("HTTP/1.1 302 Found\r\nLocation: http://elsewhere/\r\nContent-Length: 3\r\n\r\nabc")},
-              Failure::Protocol, "HTTP/1.1 302 Found", "", "abc"),
+              HttpFailure::Protocol, "HTTP/1.1 302 Found", "", "abc"),
         Fails("redirect_301_without_location", {Send("HTTP/1.1 301 Moved\r\nContent-Length: 0\r\n\r\n")},
-              Failure::Protocol, "HTTP/1.1 301 Moved"),
-        Fails("location_on_200", {Send(ok + "Location: /x\r\nContent-Length: 2\r\n\r\nok")}, Failure::Protocol,
+              HttpFailure::Protocol, "HTTP/1.1 301 Moved"),
+        Fails("location_on_200", {Send(ok + "Location: /x\r\nContent-Length: 2\r\n\r\nok")}, HttpFailure::Protocol,
               "HTTP/1.1 200 OK", "", "ok"),
         Fails("folded_location_on_200", {Send(ok + "Location:\r\n /moved\r\nContent-Length: 2\r\n\r\nok")},
-              Failure::Protocol, "HTTP/1.1 200 OK", "", "ok"),
+              HttpFailure::Protocol, "HTTP/1.1 200 OK", "", "ok"),
         Fails("status_304", {Send("HTTP/1.1 304 Not Modified\r\nContent-Length: 0\r\n\r\n"), Hold()},
-              Failure::Protocol, "HTTP/1.1 304 Not Modified"),
+              HttpFailure::Protocol, "HTTP/1.1 304 Not Modified"),
         Fails("status_401",
               {Send("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"v\"\r\nContent-Length: 4\r\n\r\ndeny")},
-              Failure::Protocol, "HTTP/1.1 401 Unauthorized", "", "deny"),
+              HttpFailure::Protocol, "HTTP/1.1 401 Unauthorized", "", "deny"),
         Fails("status_404_chunked_body", {Send(notFound + "Transfer-Encoding: chunked\r\n\r\n4\r\nnope\r\n0\r\n\r\n"), Hold()},
-              Failure::Protocol, "HTTP/1.1 404 Not Found", "", "nope"),
+              HttpFailure::Protocol, "HTTP/1.1 404 Not Found", "", "nope"),
         Fails("status_500_body_to_close", {Send("HTTP/1.1 500 Internal Server Error\r\n\r\noops")},
-              Failure::Protocol, "HTTP/1.1 500 Internal Server Error", "", "oops"),
-        Fails("status_not_a_number", {Send("HTTP/1.1 abc OK\r\nContent-Length: 0\r\n\r\n")}, Failure::Protocol,
+              HttpFailure::Protocol, "HTTP/1.1 500 Internal Server Error", "", "oops"),
+        Fails("status_not_a_number", {Send("HTTP/1.1 abc OK\r\nContent-Length: 0\r\n\r\n")}, HttpFailure::Protocol,
               "HTTP/1.1 abc OK"),
-        Fails("status_double_space", {Send("HTTP/1.1  200 OK\r\nContent-Length: 0\r\n\r\n")}, Failure::Protocol,
+        Fails("status_double_space", {Send("HTTP/1.1  200 OK\r\nContent-Length: 0\r\n\r\n")}, HttpFailure::Protocol,
               "HTTP/1.1  200 OK"),
         Fails("error_body_short_pauses", {Send(notFound + "Content-Length: 4\r\n\r\nab"), Pause(kShortPause), Send("cd")},
-              Failure::Protocol, "HTTP/1.1 404 Not Found", "", "abcd"),
+              HttpFailure::Protocol, "HTTP/1.1 404 Not Found", "", "abcd"),
 
         // The connection ends early.
-        Fails("closed_before_status_line", {}, Failure::ClosedGracefully, kClosed),
-        Fails("closed_inside_status_line", {Send("HTTP/1.1 20")}, Failure::ClosedGracefully, kClosed),
-        Fails("closed_after_status_line", {Send(ok)}, Failure::ClosedGracefully, kClosed),
-        Fails("closed_inside_2xx_header_block", {Send(ok + "Server: x\r\n")}, Failure::Undefined,
+        Fails("closed_before_status_line", {}, HttpFailure::ClosedGracefully, kClosed),
+        Fails("closed_inside_status_line", {Send("HTTP/1.1 20")}, HttpFailure::ClosedGracefully, kClosed),
+        Fails("closed_after_status_line", {Send(ok)}, HttpFailure::ClosedGracefully, kClosed),
+        Fails("closed_inside_2xx_header_block", {Send(ok + "Server: x\r\n")}, HttpFailure::Undefined,
               "Undefined situation"),
-        Fails("closed_inside_404_header_block", {Send(notFound + "Server: x\r\n")}, Failure::Protocol,
+        Fails("closed_inside_404_header_block", {Send(notFound + "Server: x\r\n")}, HttpFailure::Protocol,
               "HTTP/1.1 404 Not Found"),
-        Fails("content_length_cut_short", {Send(ok + "Content-Length: 10\r\n\r\nhel")}, Failure::ClosedGracefully,
+        Fails("content_length_cut_short", {Send(ok + "Content-Length: 10\r\n\r\nhel")}, HttpFailure::ClosedGracefully,
               kClosed, "hel"),
         Fails("content_length_cut_before_body", {Send(ok + "Content-Length: 10\r\n\r\n")},
-              Failure::ClosedGracefully, kClosed, ""),
+              HttpFailure::ClosedGracefully, kClosed, ""),
         Fails("content_length_too_large_for_64_bits",
-              {Send(ok + "Content-Length: 99999999999999999999999\r\n\r\nabc")}, Failure::ClosedGracefully,
+              {Send(ok + "Content-Length: 99999999999999999999999\r\n\r\nabc")}, HttpFailure::ClosedGracefully,
               kClosed, "abc"),
         Fails("chunked_cut_inside_chunk", {Send(ok + "Transfer-Encoding: chunked\r\n\r\n5\r\nhel")},
-              Failure::ClosedGracefully, kClosed, "hel"),
+              HttpFailure::ClosedGracefully, kClosed, "hel"),
         Fails("chunked_cut_before_last_line",
-              {Send(ok + "Transfer-Encoding: chunked\r\n\r\n2\r\nhi\r\n0\r\n")}, Failure::ClosedGracefully,
+              {Send(ok + "Transfer-Encoding: chunked\r\n\r\n2\r\nhi\r\n0\r\n")}, HttpFailure::ClosedGracefully,
               kClosed, "hi"),
         Fails("error_body_cut_short", {Send(notFound + "Content-Length: 9\r\n\r\nnope")},
-              Failure::ClosedGracefully, kClosed),
-        Fails("reset_before_answer", {Reset()}, Failure::Socket, kReset),
+              HttpFailure::ClosedGracefully, kClosed),
+        Fails("reset_before_answer", {Reset()}, HttpFailure::Socket, kReset),
         Fails("reset_inside_header_block", {Send(ok + "Server: x\r\n"), Pause(kShortPause), Reset()},
-              Failure::Socket, kReset),
+              HttpFailure::Socket, kReset),
 
         // Waits are limited.
-        Fails("never_answers", {Hold()}, Failure::ReadTimeout, kTimeout),
-        Fails("stalls_inside_header_block", {Send(ok), Hold()}, Failure::ReadTimeout, kTimeout),
-        Fails("stalls_inside_2xx_body", {Send(ok + "\r\npart"), Hold()}, Failure::ReadTimeout, kTimeout, "part"),
+        Fails("never_answers", {Hold()}, HttpFailure::ReadTimeout, kTimeout),
+        Fails("stalls_inside_header_block", {Send(ok), Hold()}, HttpFailure::ReadTimeout, kTimeout),
+        Fails("stalls_inside_2xx_body", {Send(ok + "\r\npart"), Hold()}, HttpFailure::ReadTimeout, kTimeout, "part"),
         Fails("error_body_stalls", {Send(notFound + "Content-Length: 10\r\n\r\nab"), Pause(kStall), Send("cdefghij")},
-              Failure::ReadTimeout, kTimeout),
+              HttpFailure::ReadTimeout, kTimeout),
         Fails("error_body_to_close_on_open_connection", {Send(notFound + "\r\nab"), Hold()},
-              Failure::ReadTimeout, kTimeout),
+              HttpFailure::ReadTimeout, kTimeout),
 
         // Sizes are limited.
         Fails("line_too_long", {Send(ok + LongHeaderLine(16385) + "Content-Length: 2\r\n\r\nok")},
-              Failure::LineTooLong, kTooLong),
+              HttpFailure::LineTooLong, kTooLong),
         Fails("status_line_too_long", {Send("HTTP/1.1 200 " + std::string(16380, 'O') + "\r\n\r\n")},
-              Failure::LineTooLong, kTooLong),
+              HttpFailure::LineTooLong, kTooLong),
         Fails("chunk_size_line_too_long",
               {Send(ok + "Transfer-Encoding: chunked\r\n\r\n1 " + std::string(16383, ' ') + "\r\nx\r\n0\r\n\r\n")},
-              Failure::LineTooLong, kTooLong),
-        Large(Fails("header_block_over_1_MiB", {Send(bigHead + "\r\n")}, Failure::LineTooLong, kTooLong)),
+              HttpFailure::LineTooLong, kTooLong),
+        Large(Fails("header_block_over_1_MiB", {Send(bigHead + "\r\n")}, HttpFailure::LineTooLong, kTooLong)),
         Large(Fails("interim_responses_over_1_MiB", {Send(endlessInterim + ok + "Content-Length: 0\r\n\r\n")},
-                    Failure::LineTooLong, kTooLong)),
+                    HttpFailure::LineTooLong, kTooLong)),
         Large(Ok("body_capped_content_length",
                  {Send(ok + "Content-Length: " + std::to_string(2 * kMiB) + "\r\n\r\n" + std::string(2 * kMiB, 'x'))},
                  std::string(kMiB, 'x'))),
@@ -282,12 +275,12 @@ inline const std::vector<ResponseCase>& ResponseCases() {
                  std::string(kMiB, 'y'))),
         Ok("header_lines_up_to_the_cap", {Send(ok + Times(99, "X-A: b\r\n") + "Content-Length: 2\r\n\r\nok")}, "ok"),
         Fails("header_line_beyond_the_cap", {Send(ok + Times(101, "a:\r\n") + "Content-Length: 2\r\n\r\nok")},
-              Failure::TooManyLines, kTooManyLines),
+              HttpFailure::TooManyHeaderLines, kTooManyLines),
         Fails("continuation_lines_count", {Send(ok + "Set-Cookie: a=b\r\n" + Times(100, " ;x\r\n") + "\r\n")},
-              Failure::TooManyLines, kTooManyLines),
+              HttpFailure::TooManyHeaderLines, kTooManyLines),
         Fails("interim_head_beyond_the_cap", {Send("HTTP/1.1 100 Continue\r\n" + Times(101, "a:\r\n") + "\r\n")},
-              Failure::TooManyLines, kTooManyLines),
-        Large(Fails("header_flood", {Send(ok + Times(200000, "a:\r\n") + "\r\n")}, Failure::TooManyLines,
+              HttpFailure::TooManyHeaderLines, kTooManyLines),
+        Large(Fails("header_flood", {Send(ok + Times(200000, "a:\r\n") + "\r\n")}, HttpFailure::TooManyHeaderLines,
                     kTooManyLines)),
         // 16006 bytes of framing a chunk: the 66th size line is the first read at or past 1 MiB.
         Large(Ok("chunk_framing_counts_against_the_cap",
@@ -306,7 +299,7 @@ inline const std::vector<ResponseCase>& ResponseCases() {
 inline void ExpectOutcome(const ResponseCase& c, const Outcome& outcome, const std::string& how) {
   const std::string where = c.name + " (" + how + ")";
   EXPECT_EQ(FailureName(outcome.failure), std::string(FailureName(c.failure))) << where << ": " << outcome.message;
-  if (c.failure != Failure::None) {
+  if (c.failure) {
     EXPECT_EQ(outcome.message, c.message) << where;
   }
   if (c.result.size() < 4096) {
@@ -360,7 +353,7 @@ inline const std::vector<DeadlineCase>& DeadlineCases() {
 // it is cut off.
 inline void ExpectDeadlineOutcome(const DeadlineCase& c, const Outcome& outcome, const std::string& how) {
   const std::string where = c.name + " (" + how + ")";
-  EXPECT_EQ(FailureName(outcome.failure), std::string(FailureName(Failure::ReadTimeout)))
+  EXPECT_EQ(FailureName(outcome.failure), std::string(FailureName(HttpFailure::ReadTimeout)))
       << where << ": " << outcome.message;
   EXPECT_EQ(outcome.message, kTimeout) << where;
   if (c.fill) {
@@ -374,7 +367,7 @@ inline void ExpectDeadlineOutcome(const DeadlineCase& c, const Outcome& outcome,
 // Runs a case against a fresh client and server over loopback.
 inline Outcome RunOverLoopback(const ResponseCase& c) {
   ScriptedServer server({c.script});
-  THttpClient client;
+  HttpClient client;
   client.SetReadLimits(kTestLimits);
   return Capture([&](std::string& result) {
     HttpGetText(client, server.BaseUrl() + "/listen_in.php?version=110", result);

@@ -30,7 +30,7 @@ inline long long MsSince(std::chrono::steady_clock::time_point start) {
 TEST_P(LoopbackDeadline, EndsAtItsLimit) {
   const DeadlineCase& c = GetParam();
   ScriptedServer server({c.script});
-  THttpClient client;
+  HttpClient client;
   client.SetReadLimits(kTestLimits);
   const auto start = std::chrono::steady_clock::now();
   const Outcome outcome = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/", result); });
@@ -45,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(Trickles, LoopbackDeadline, ::testing::ValuesIn(Deadlin
 
 TEST(Loopback, ConnectGivesUpAtItsLimitWhenTheListenQueueIsFull) {
   FullListenQueue full;
-  THttpClient client;
+  HttpClient client;
   client.SetReadLimits(kTestLimits);
   const auto start = std::chrono::steady_clock::now();
   const Outcome outcome = Capture([&](std::string& result) {
@@ -63,7 +63,7 @@ inline const std::string kEmptyOk = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\
 TEST(Loopback, RequestBytesArriveExactlyAsOneRequest) {
   for (const RequestCase& c : RequestCases()) {
     ScriptedServer server({{Send(kEmptyOk)}});
-    THttpClient client;
+    HttpClient client;
     client.SetReadLimits(kTestLimits);
     const Outcome outcome =
         Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + c.pathAndQuery, result); });
@@ -102,7 +102,7 @@ TEST(Loopback, KeepOrCloseAfterEachExchange) {
     Script first = {Send(c.firstAnswer)};
     first.insert(first.end(), c.after.begin(), c.after.end());
     ScriptedServer server({first, {Send(second)}});
-    THttpClient client;
+    HttpClient client;
     client.SetReadLimits(kTestLimits);
     Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/a", result); });
     std::this_thread::sleep_for(std::chrono::milliseconds(c.pauseBetweenMs));
@@ -119,7 +119,7 @@ TEST(Loopback, KeptConnectionClosedAfterTheCheckFailsWithoutRetry) {
   // The server takes the second request on the kept connection and closes it
   // unanswered, as when its closing crosses the client's liveness check.
   ScriptedServer server({{Send(kEmptyOk), ReadRequest()}, {Send(kEmptyOk)}});
-  THttpClient client;
+  HttpClient client;
   client.SetReadLimits(kTestLimits);
   const Outcome first = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/a", result); });
   EXPECT_EQ(first.message, "");
@@ -135,7 +135,7 @@ TEST(Loopback, CookiesAndBasicCredentialsCarryOverToTheNextRequest) {
       ReadRequest(),
       Send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"),
   }});
-  THttpClient client;
+  HttpClient client;
   client.SetReadLimits(kTestLimits);
   const Outcome denied = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/a", result); });
   EXPECT_EQ(denied.message, "HTTP/1.1 401 Unauthorized");
@@ -150,18 +150,20 @@ TEST(Loopback, CookiesAndBasicCredentialsCarryOverToTheNextRequest) {
 
 TEST(Loopback, UnsupportedSchemesNeverConnect) {
   ScriptedServer server({});
-  THttpClient client;
+  HttpClient client;
   const std::string authority = "127.0.0.1:" + std::to_string(server.Port());
   std::string result;
-  EXPECT_THROW(HttpGetText(client, "https://" + authority + "/", result), EIdIOHandlerPropInvalid);
-  EXPECT_THROW(HttpGetText(client, "ftp://" + authority + "/", result), EIdUnknownProtocol);
+  EXPECT_EQ(Capture([&](std::string& result) { HttpGetText(client, "https://" + authority + "/", result); }).failure,
+            HttpFailure::HttpsUnsupported);
+  EXPECT_EQ(Capture([&](std::string& result) { HttpGetText(client, "ftp://" + authority + "/", result); }).failure,
+            HttpFailure::UnknownProtocol);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(server.Connections(), 0u);
 }
 
 TEST(Loopback, ConnectAndLookupFailures) {
   RefusingPort refusing;
-  THttpClient client;
+  HttpClient client;
   const Outcome refused = Capture([&](std::string& result) {
     HttpGetText(client, "http://127.0.0.1:" + std::to_string(refusing.Port()) + "/", result);
   });
@@ -174,7 +176,7 @@ TEST(Loopback, ConnectAndLookupFailures) {
 
 TEST(Loopback, CancelEndsTheCallInFlightAndAllLaterOnes) {
   ScriptedServer server({{Hold()}, {Send(kEmptyOk)}});
-  THttpClient client;  // default waits: without the cancel this call would wait 15 s
+  HttpClient client;  // default waits: without the cancel this call would wait 15 s
   std::thread quitter([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     client.Cancel();

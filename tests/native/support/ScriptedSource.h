@@ -21,8 +21,7 @@ class ScriptedSource final : public http::ByteSource {
  public:
   ScriptedSource(const Script& script, Feed feed) : script_(script), feed_(feed) {}
 
-  http::ReceiveResult Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) override {
-    using Kind = http::ReceiveResult::Kind;
+  std::size_t Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) override {
     while (step_ < script_.size()) {
       const Step& step = script_[step_];
       switch (step.kind) {
@@ -43,9 +42,9 @@ class ScriptedSource final : public http::ByteSource {
           nowMs_ += step.ms;
           break;
         case Step::Kind::HalfClose:
-          return {Kind::Closed, 0, 0};
+          return 0;
         case Step::Kind::Reset:
-          return {Kind::Failed, 0, 10054};
+          throw HttpError::Socket(10054);
         case Step::Kind::Hold:
         case Step::Kind::ReadRequest:  // no second request comes within one exchange
           return Wait(timeoutMs);
@@ -54,25 +53,25 @@ class ScriptedSource final : public http::ByteSource {
       offset_ = 0;
       repeatedMs_ = 0;
     }
-    return {Kind::Closed, 0, 0};
+    return 0;
   }
 
   std::uint64_t NowMs() const override { return nowMs_; }
 
  private:
-  http::ReceiveResult Wait(unsigned timeoutMs) {
+  [[noreturn]] std::size_t Wait(unsigned timeoutMs) {
     nowMs_ += timeoutMs;
-    return {http::ReceiveResult::Kind::TimedOut, 0, 0};
+    throw HttpError(HttpFailure::ReadTimeout);
   }
 
-  http::ReceiveResult Deliver(const std::string& bytes, char* buffer, std::size_t capacity) {
+  std::size_t Deliver(const std::string& bytes, char* buffer, std::size_t capacity) {
     std::size_t count = std::min(bytes.size() - offset_, capacity);
     if (feed_.mode == Feed::Mode::ByteByByte) count = 1;
     if (feed_.mode == Feed::Mode::CutAt && feed_.cut > streamed_) count = std::min(count, feed_.cut - streamed_);
     std::memcpy(buffer, bytes.data() + offset_, count);
     offset_ += count;
     streamed_ += count;
-    return {http::ReceiveResult::Kind::Data, count, 0};
+    return count;
   }
 
   const Script& script_;

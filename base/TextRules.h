@@ -1,0 +1,78 @@
+// Byte-oriented text helpers, one copy each for every layer: case mapping
+// touches only the ASCII letters, a blank is any byte from 0 to 32.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vantu {
+
+inline char AsciiLowerChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+inline char AsciiUpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+inline std::string AsciiLower(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = AsciiLowerChar(c);
+  return result;
+}
+
+// Equal but for the case of ASCII letters.
+inline bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLowerChar(a[i]) != AsciiLowerChar(b[i])) return false;
+  }
+  return true;
+}
+
+inline bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+// A blank or DEL: a byte that must never reach a request line as it is.
+inline bool IsControlOrSpace(unsigned char byte) { return byte <= 32 || byte == 127; }
+
+// Blanks removed from both ends.
+inline std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// The value of a hexadecimal digit of either case; -1 for any other byte.
+inline int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+enum class HexCase { Upper, Lower };
+
+// The digit for a value from 0 to 15.
+inline char HexDigit(unsigned value, HexCase letters = HexCase::Upper) {
+  return (letters == HexCase::Upper ? "0123456789ABCDEF" : "0123456789abcdef")[value & 0xF];
+}
+
+// Every byte for which needsEncoding(byte) holds becomes "%XX" (upper-case
+// hexadecimal); every other byte is kept as it is.
+template <class Predicate>
+std::string PercentEncode(std::string_view text, Predicate needsEncoding) {
+  std::string result;
+  result.reserve(text.size());
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (needsEncoding(byte)) {
+      result += '%';
+      result += HexDigit(byte >> 4);
+      result += HexDigit(byte);
+    } else {
+      result += c;
+    }
+  }
+  return result;
+}
+
+}  // namespace vantu

@@ -1,0 +1,106 @@
+#include "plugin/Lifecycle_win.h"
+
+#include <memory>
+
+#include "base/ErrorBox.h"
+#include "base/HostInterface_win.h"
+#include "base/ModulePath.h"
+#include "base/ModuleReference_win.h"
+#include "reporting/NowPlayingWatcher_win.h"
+#include "reporting/Refusals.h"
+#include "reporting/ReportWorker.h"
+#include "settings/Settings.h"
+#include "settings/SettingsPath.h"
+#include "ui/OptionsDialog_win.h"
+
+namespace __gnu_cxx {
+// Frees what the statically linked C++ runtime allocated for itself (the
+// exception emergency pool), which it would otherwise leave in the host's
+// heap at every unload.
+void __freeres() noexcept;
+}  // namespace __gnu_cxx
+
+namespace vantu {
+
+extern PluginHeader pluginHeader;
+
+namespace {
+
+// The process-wide instances, one owner each, all living from init to quit.
+// Every window and every socket of ours is made and ended there, on the
+// host's UI thread: the unload may run under the loader lock or on a report
+// worker's thread, where neither can be ended safely.
+HINSTANCE libraryInstance = nullptr;
+std::unique_ptr<Settings> settings;
+std::unique_ptr<NowPlayingWatcher> watcher;
+std::unique_ptr<OptionsDialog> optionsDialog;
+// The run's own reference on the library, from init to quit, so that the last
+// reference cannot drop while the run's windows exist: a host that unloads
+// without quit leaves us loaded and running until the process ends.
+ModuleReference runReference;
+
+// Ends what init started: the watcher first, so no tick runs after it; the
+// dialog; then the reports still in flight, which end promptly or, if one
+// cannot be reached (a name lookup), unload the library from their own thread
+// later, when nothing is left to end; then the settings. Nothing is saved
+// here: settings reach the file only through OK.
+void EndRun() noexcept {
+  watcher.reset();
+  optionsDialog.reset();
+  CancelReports();
+  settings.reset();
+  // The host still holds its own reference while it calls us, so this one is
+  // never the last.
+  runReference.Reset();
+}
+
+}  // namespace
+
+int PluginInit() {
+  GuardUiEvent([] {
+    EndRun();  // a host that loads us again without quit starts afresh
+    runReference = ModuleReference("plug-in");
+    settings = std::make_unique<Settings>(SettingsPathFor(ExecutablePath()));
+    if (settings->Nickname.empty()) {
+      // The dialog is filled from the settings as loaded (Active ticked by
+      // default); reporting stays off until the user confirms with OK.
+      PluginConfig();
+      settings->Active = false;
+    }
+    watcher = std::make_unique<NowPlayingWatcher>(pluginHeader, *settings, ProcessRefusalHandoff(), &PluginConfig);
+  });
+  return 0;
+}
+
+void PluginConfig() {
+  // Outside a run there are no settings to edit, and a dialog made then
+  // would outlive quit.
+  if (!settings) return;
+  GuardUiEvent([] {
+    if (!optionsDialog) {
+      optionsDialog = std::make_unique<OptionsDialog>(libraryInstance, *settings, ProcessRefusalHandoff());
+    }
+    optionsDialog->Show();
+  });
+}
+
+void PluginQuit() { EndRun(); }
+
+void PluginLoad(HINSTANCE instance) { libraryInstance = instance; }
+
+void PluginUnload(bool processExiting) {
+  if (processExiting) {
+    // Timers and windows die with the process; touching them now could block.
+    (void)watcher.release();
+    (void)optionsDialog.release();
+    (void)settings.release();
+    (void)runReference.Release();
+    return;
+  }
+  // Reached only after quit (the run's reference sees to that), so there is
+  // no window, timer or socket left to end.
+  ProcessRefusalHandoff().Clear();
+  __gnu_cxx::__freeres();
+}
+
+}  // namespace vantu

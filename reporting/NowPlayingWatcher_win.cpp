@@ -1,0 +1,102 @@
+#include "reporting/NowPlayingWatcher_win.h"
+
+#include <utility>
+
+#include "base/Error.h"
+#include "base/ErrorBox.h"
+#include "base/ModuleReference_win.h"
+#include "reporting/HostQuery_win.h"
+#include "reporting/ReportWorker.h"
+#include "vantu_config.h"
+
+namespace vantu {
+
+namespace {
+
+constexpr UINT_PTR PollTimerId = 1;
+constexpr UINT_PTR CooldownTimerId = 2;
+constexpr char WindowClassName[] = "VantuWatcher";
+
+}  // namespace
+
+// The tick's view of the host and of the watcher's own timers.
+class NowPlayingWatcher::TickHost final : public PollTickHost {
+ public:
+  explicit TickHost(NowPlayingWatcher& watcher) : watcher_(watcher) {}
+
+  std::intptr_t PlaybackState() override {
+    return SendHostMessage(watcher_.header_.HostWindow, QueryPlaybackState, QueryPlaybackState);
+  }
+  std::intptr_t PlaylistIndex() override {
+    return SendHostMessage(watcher_.header_.HostWindow, QueryPlaylistIndex, 0);
+  }
+  std::string FileName(std::intptr_t index) override {
+    return HostString(watcher_.header_.HostWindow, QueryFileName, static_cast<WPARAM>(index));
+  }
+  std::string Title(std::intptr_t index) override {
+    return HostString(watcher_.header_.HostWindow, QueryTitle, static_cast<WPARAM>(index));
+  }
+  void ShowConfig() override { watcher_.showConfig_(); }
+  void StartCooldown() override { watcher_.StartCooldown(); }
+  void StartReport(std::string url) override { vantu::StartReport(std::move(url), watcher_.refusals_); }
+
+ private:
+  NowPlayingWatcher& watcher_;
+};
+
+namespace {
+
+// Message-only: it carries the timers and never shows.
+HWND CreateWatcherWindow(void* watcher) {
+  HWND window =
+      CreateWindowExA(0, WindowClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ThisModule(), watcher);
+  if (!window) throw Error("watcher window not created");
+  return window;
+}
+
+}  // namespace
+
+NowPlayingWatcher::NowPlayingWatcher(const PluginHeader& header, Settings& settings, RefusalHandoff& refusals,
+                                     void (*showConfig)())
+    : header_(header),
+      settings_(settings),
+      refusals_(refusals),
+      showConfig_(showConfig),
+      windowClass_(ThisModule(), WindowClassName, &NowPlayingWatcher::WindowProc),
+      window_(CreateWatcherWindow(this)),
+      pollTimer_(window_.Get(), PollTimerId, TimerInterval(5000)) {}
+
+NowPlayingWatcher::~NowPlayingWatcher() = default;
+
+LRESULT CALLBACK NowPlayingWatcher::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  NowPlayingWatcher* watcher = AttachThis<NowPlayingWatcher>(window, message, lParam);
+  if (message == WM_TIMER && watcher) {
+    if (wParam == PollTimerId) GuardUiEvent([watcher] { watcher->OnPollTimer(); });
+    // The cooldown fires once: dropping its timer kills it.
+    if (wParam == CooldownTimerId) watcher->cooldownTimer_.reset();
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void NowPlayingWatcher::OnPollTimer() {
+  // An error box shown inside PluginConfig runs a modal loop that keeps
+  // delivering our timer; a tick arriving then must not run inside the one
+  // that is waiting.
+  if (inPollTick_) return;
+  struct TickScope {
+    bool& flag;
+    explicit TickScope(bool& f) : flag(f) { flag = true; }
+    ~TickScope() { flag = false; }
+  } scope(inPollTick_);
+
+  const TickInputs inputs = GatherTickInputs(refusals_, settings_, cooldownTimer_.has_value());
+  TickHost host(*this);
+  PollTick(host, inputs, titles_);
+}
+
+void NowPlayingWatcher::StartCooldown() {
+  if (!cooldownTimer_) cooldownTimer_.emplace(window_.Get(), CooldownTimerId, TimerInterval(60000));
+}
+
+}  // namespace vantu

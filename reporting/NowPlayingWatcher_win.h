@@ -1,0 +1,50 @@
+// The now-playing watcher: a poll timer every 5 s that reports each new song,
+// and a 60 s one-shot cooldown after each report. Created and destroyed on
+// the host's UI thread; its timers live on a message-only window, so nothing
+// appears on screen and no tick runs after destruction.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+
+#include "base/Handles_win.h"
+#include "base/HostInterface_win.h"
+#include "base/WindowClass_win.h"
+#include "reporting/PollTick.h"
+#include "settings/RefusalHandoff.h"
+#include "settings/Settings.h"
+
+namespace vantu {
+
+class NowPlayingWatcher {
+ public:
+  // Copies the header (HostWindow is the target of every query). The
+  // settings outlive the watcher; the refusals outlive every report worker.
+  // The poll timer runs from here on. Throws Error if the window or the
+  // timer cannot be created.
+  NowPlayingWatcher(const PluginHeader& header, Settings& settings, RefusalHandoff& refusals,
+                    void (*showConfig)());
+  ~NowPlayingWatcher();
+  NowPlayingWatcher(const NowPlayingWatcher&) = delete;
+  NowPlayingWatcher& operator=(const NowPlayingWatcher&) = delete;
+
+ private:
+  class TickHost;
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void OnPollTimer();
+  void StartCooldown();
+
+  PluginHeader header_;
+  Settings& settings_;
+  RefusalHandoff& refusals_;
+  void (*showConfig_)();
+  WindowClass windowClass_;
+  Window window_;  // the timers below are killed first, then the window goes
+  WindowTimer pollTimer_;
+  std::optional<WindowTimer> cooldownTimer_;  // present while the cooldown runs
+  bool inPollTick_ = false;
+  WatcherTitles titles_;
+};
+
+}  // namespace vantu

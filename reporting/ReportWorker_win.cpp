@@ -1,0 +1,156 @@
+#include "reporting/ReportWorker.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "base/Error.h"
+#include "base/Lock.h"
+#include "base/ModuleReference_win.h"
+#include "service/HttpClient.h"
+#include "vantu_config.h"
+
+#if VANTU_TEST_HOOKS
+#include "base/HostInterface_win.h"
+#endif
+
+namespace vantu {
+
+namespace {
+
+constexpr DWORD CancelWaitMs = 3000;
+
+#if VANTU_TEST_HOOKS
+// Deaf to the cancel at quit, as a name lookup is.
+void WaitWhileTheHostHoldsReports() {
+  HANDLE hold = OpenEventA(SYNCHRONIZE, FALSE, ReportHoldEventName(GetCurrentProcessId()).c_str());
+  if (!hold) return;
+  WaitForSingleObject(hold, INFINITE);
+  CloseHandle(hold);
+}
+#endif
+
+}  // namespace
+
+// One report on a thread of its own. It owns itself: the thread deletes it
+// when its request has ended.
+class ReportWorker {
+ public:
+  static void Start(std::string url, RefusalHandoff& refusals);
+
+  void Cancel() noexcept {
+    cancelled_ = true;
+    client_.Cancel();
+  }
+
+ private:
+  ReportWorker(std::string url, RefusalHandoff& refusals) : url_(std::move(url)), refusals_(refusals) {}
+  static DWORD WINAPI ThreadMain(void* parameter);
+  void Execute() noexcept;
+
+  std::string url_;
+  RefusalHandoff& refusals_;
+  HttpClient client_;
+  ModuleReference module_;  // keeps our code mapped while the thread runs
+  std::atomic<bool> cancelled_ = false;
+};
+
+namespace {
+
+// The workers in flight, so that quitting can cancel them. A worker leaves
+// the list under the lock before it is freed, so Cancel never meets a freed
+// one.
+class ReportWorkers {
+ public:
+  void Add(ReportWorker* worker) {
+    ScopedLock guard(lock_);
+    workers_.push_back(worker);
+  }
+
+  void Remove(ReportWorker* worker) noexcept {
+    ScopedLock guard(lock_);
+    workers_.erase(std::remove(workers_.begin(), workers_.end(), worker), workers_.end());
+    if (workers_.empty()) WakeAllConditionVariable(&empty_);
+  }
+
+  // A cancelled client fails its call in flight and every later one at
+  // once, so cancelling each worker once is enough; the wait only lets them
+  // reach their end before the host unloads us.
+  void CancelAndWait(DWORD timeoutMs) noexcept {
+    DWORD start = GetTickCount();
+    ScopedLock guard(lock_);
+    for (ReportWorker* worker : workers_) worker->Cancel();
+    while (!workers_.empty()) {
+      DWORD elapsed = GetTickCount() - start;
+      if (elapsed >= timeoutMs) break;
+      lock_.Wait(empty_, timeoutMs - elapsed);
+    }
+  }
+
+ private:
+  Lock lock_;
+  CONDITION_VARIABLE empty_ = CONDITION_VARIABLE_INIT;
+  std::vector<ReportWorker*> workers_;
+};
+
+ReportWorkers registry;
+
+}  // namespace
+
+void ReportWorker::Start(std::string url, RefusalHandoff& refusals) {
+  std::unique_ptr<ReportWorker> worker(new ReportWorker(std::move(url), refusals));
+  // Taken before the thread exists, so the library cannot be unloaded
+  // between CreateThread and the thread's first instruction; a failure
+  // below gives it back with the worker.
+  worker->module_ = ModuleReference("report worker");
+  registry.Add(worker.get());
+  HANDLE thread = CreateThread(nullptr, 0, &ReportWorker::ThreadMain, worker.get(), 0, nullptr);
+  if (!thread) {
+    registry.Remove(worker.get());
+    throw Error("report worker: thread not started");
+  }
+  worker.release();  // the thread owns it from here on
+  CloseHandle(thread);
+}
+
+DWORD WINAPI ReportWorker::ThreadMain(void* parameter) {
+  auto* worker = static_cast<ReportWorker*>(parameter);
+  worker->Execute();
+  registry.Remove(worker);
+  ModuleReference module = std::move(worker->module_);
+  // Its sockets and its hold on Windows Sockets end here, before the
+  // reference: the unload this thread may run is under the loader lock.
+  delete worker;
+  // Drops our reference and ends the thread without returning into code the
+  // unload may just have unmapped.
+  FreeLibraryAndExitThread(module.Release(), 0);
+}
+
+void ReportWorker::Execute() noexcept {
+  std::string answer;
+  try {
+#if VANTU_TEST_HOOKS
+    WaitWhileTheHostHoldsReports();
+#endif
+    HttpGetText(client_, url_, answer);
+  } catch (...) {
+    // Every failure is swallowed; a 2xx body cut short leaves its leading
+    // part in answer, and that still counts as the service's answer.
+  }
+  // A request we cancelled ourselves at quit is no answer of the service.
+  if (answer.empty() || cancelled_) return;
+  try {
+    refusals_.Refuse(std::move(answer));
+  } catch (...) {
+  }
+}
+
+void StartReport(std::string url, RefusalHandoff& refusals) { ReportWorker::Start(std::move(url), refusals); }
+
+void CancelReports() noexcept { registry.CancelAndWait(CancelWaitMs); }
+
+}  // namespace vantu

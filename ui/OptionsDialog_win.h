@@ -1,0 +1,83 @@
+// The options dialog: a modeless, top-most window that edits the settings,
+// checks the account with the service and shows the service's refusals.
+// Made at its first showing in a run, then only shown and hidden (every close
+// request hides it) until quit destroys it with the run's settings.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "base/Handles_win.h"
+#include "base/WindowClass_win.h"
+
+namespace vantu {
+
+class Settings;
+class RefusalHandoff;
+class HttpClient;
+
+class OptionsDialog {
+ public:
+  // The settings and the refusal hand-off outlive the dialog.
+  OptionsDialog(HINSTANCE module, Settings& settings, RefusalHandoff& refusals);
+  ~OptionsDialog();
+  OptionsDialog(const OptionsDialog&) = delete;
+  OptionsDialog& operator=(const OptionsDialog&) = delete;
+
+  // Shows the dialog (refilling it when it was hidden) or brings it to the front.
+  void Show();
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK GroupBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK LinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                   DWORD_PTR self);
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  void CreateControls();
+  HWND Control(int id) const;
+  std::string Text(int id) const;
+  void SetStatus(const std::string& text);
+  void BringToFront();
+  void Hide();
+
+  // Message handlers.
+  void OnCommand(int id, int code);
+  void OnActivate(bool active);
+  void Centre();
+  LRESULT OnCtlColorStatic(HDC dc, HWND control);
+  void OnDrawLogo(const DRAWITEMSTRUCT& item);
+  void OnPaintGroupBox(HWND groupBox);
+
+  // Events: the dialog's show and close, the buttons, the links and the
+  // logo, the one-shot timer that raises the dialog after its creation.
+  void OnShow();
+  void OnClose();
+  void OnOk();
+  void OnCancel();
+  void OnVerify();
+  void OnWebsiteLink();
+  void OnRaiseTimer();
+
+  HINSTANCE module_;
+  Settings& settings_;
+  RefusalHandoff& refusals_;
+  WindowClass dialogClass_;
+  WindowClass groupBoxClass_;
+  Font font_;
+  int textHeight_;  // of "0" in the dialog font; 13 at 96 pixels per inch
+  Font labelFont_;  // own fonts of the "No account yet?" label and of the links, scaled with the layout
+  Font linkFont_;
+  Bitmap logo_;
+  std::unique_ptr<HttpClient> httpClient_;
+  Window window_;  // destroyed before everything above, which its messages use
+  HWND groupBox_ = nullptr;
+  HWND focus_ = nullptr;  // the control that gets the focus when the dialog is activated
+  bool placed_ = false;   // centred once; afterwards it stays where the user left it
+  std::optional<WindowTimer> raiseTimer_;  // one-shot: gone once it has fired
+};
+
+}  // namespace vantu
