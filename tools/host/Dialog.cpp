@@ -52,7 +52,7 @@ bool IsStatusBar(HWND control) { return ClassName(control) == STATUSCLASSNAMEA; 
 
 std::string ControlText(HWND control) {
   if (!IsStatusBar(control)) return WindowText(control);
-  // Part 0 is the simple text too when the bar is in simple mode.
+  // Index 0 is the simple text too when the bar is in simple mode.
   auto length = LOWORD(SendMessageA(control, SB_GETTEXTLENGTHA, 0, 0));
   std::string text(static_cast<size_t>(length) + 1, '\0');
   SendMessageA(control, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text.data()));
