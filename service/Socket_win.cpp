@@ -22,6 +22,15 @@ bool TakeEvents(std::intptr_t socket, std::intptr_t event, int& closeError, int*
   return true;
 }
 
+// Wine posts a reset's FD_CLOSE without its error and then reads a graceful
+// end, yet still fails a send with it; a send of no bytes asks without
+// writing anything, and succeeds where the peer only closed.
+int ResetSeenBySend(std::intptr_t socket) {
+  if (send(AsSocket(socket), "", 0, 0) != SOCKET_ERROR) return 0;
+  const int error = WSAGetLastError();
+  return error == WSAECONNRESET || error == WSAECONNABORTED ? error : 0;
+}
+
 // Waits for the socket's network event or the cancel event. The socket is
 // non-blocking under WSAEventSelect; callers retry their call after Ready.
 Wait WaitFor(std::intptr_t socket, std::intptr_t event, const CancelSignal& cancel, unsigned timeoutMs,
@@ -126,6 +135,7 @@ long TcpConnection::ReceiveSome(char* buffer, std::size_t capacity, int& error) 
     // A stream ended by a reset may read as a graceful end; the close event's
     // error tells the two apart (that event may not have been waited for yet).
     TakeEvents(socket_, event_, closeError_);
+    if (!closeError_) closeError_ = ResetSeenBySend(socket_);
     if (closeError_) {
       error = closeError_;
       return -1;
