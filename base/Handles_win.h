@@ -39,10 +39,12 @@ class UniqueHandle {
   Handle handle_ = nullptr;
 };
 
+inline void CloseKernelHandle(HANDLE handle) { CloseHandle(handle); }
 inline void FreeGdiObject(HGDIOBJ object) { DeleteObject(object); }
 inline void FreeWindow(HWND window) { DestroyWindow(window); }
 inline void FreeMemoryDc(HDC dc) { DeleteDC(dc); }
 
+using KernelHandle = UniqueHandle<HANDLE, CloseKernelHandle>;  // events, threads: null when there is none
 using Font = UniqueHandle<HFONT, FreeGdiObject>;
 using Bitmap = UniqueHandle<HBITMAP, FreeGdiObject>;
 using Window = UniqueHandle<HWND, FreeWindow>;

@@ -83,4 +83,19 @@ inline std::string ReportHoldEventName(unsigned long processId) {
   return "vantu-hold-reports-" + std::to_string(processId);
 }
 
+// Test builds only: likewise every name lookup, on the thread that runs it,
+// as a resolver that does not answer would.
+inline std::string LookupHoldEventName(unsigned long processId) {
+  return "vantu-hold-lookups-" + std::to_string(processId);
+}
+
+// Test builds only: waits while the host holds the event of that name
+// (returns at once when it holds none), deaf to every cancel.
+inline void WaitWhileTheHostHolds(const std::string& eventName) {
+  HANDLE hold = OpenEventA(SYNCHRONIZE, FALSE, eventName.c_str());
+  if (!hold) return;
+  WaitForSingleObject(hold, INFINITE);
+  CloseHandle(hold);
+}
+
 }  // namespace vantu

@@ -24,16 +24,6 @@ namespace {
 
 constexpr DWORD CancelWaitMs = 3000;
 
-#if VANTU_TEST_HOOKS
-// Deaf to the cancel at quit, as a name lookup is.
-void WaitWhileTheHostHoldsReports() {
-  HANDLE hold = OpenEventA(SYNCHRONIZE, FALSE, ReportHoldEventName(GetCurrentProcessId()).c_str());
-  if (!hold) return;
-  WaitForSingleObject(hold, INFINITE);
-  CloseHandle(hold);
-}
-#endif
-
 }  // namespace
 
 // One report on a thread of its own. It owns itself: the thread deletes it
@@ -134,7 +124,7 @@ void ReportWorker::Execute() noexcept {
   std::string answer;
   try {
 #if VANTU_TEST_HOOKS
-    WaitWhileTheHostHoldsReports();
+    WaitWhileTheHostHolds(ReportHoldEventName(GetCurrentProcessId()));  // as a stuck worker would
 #endif
     HttpGetText(client_, url_, answer);
   } catch (...) {

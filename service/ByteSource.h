@@ -3,10 +3,10 @@
 // implement it; tests feed scripted bytes on a clock of their own.
 #pragma once
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 
+#include "base/MonotonicClock.h"
 #include "service/HttpError.h"
 
 namespace vantu::http {
@@ -18,12 +18,9 @@ class ByteSource {
   // in time, Socket when the connection failed.
   virtual std::size_t Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) = 0;
 
-  // Milliseconds on a steady clock: the reader's deadlines are points on it.
-  virtual std::uint64_t NowMs() const {
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                          std::chrono::steady_clock::now().time_since_epoch())
-                                          .count());
-  }
+  // Milliseconds on a clock that only moves forward: the reader's deadlines
+  // are points on it.
+  virtual std::uint64_t NowMs() const { return MonotonicMs(); }
 
  protected:
   ~ByteSource() = default;

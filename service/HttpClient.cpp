@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "base/TextRules.h"
 #include "service/Cookies.h"
 #include "service/HttpRequest.h"
 #include "service/Socket.h"
@@ -12,19 +13,31 @@ struct HttpClient::State {
   net::NetLibrary library;  // first in, last out: the sockets below need it
   net::CancelSignal cancel;
   std::unique_ptr<net::TcpConnection> connection;
+  std::string connectedHost;  // where connection leads
+  std::uint16_t connectedPort = 0;
   http::CookieJar cookies;
   bool emptyBasicCredentials = false;
   http::ReadLimits limits;
+  net::Lookup lookup = net::SystemLookup;
 
+  // The kept connection when it leads to target's host and port and is
+  // still open, else a new one. The name lookup counts against deadline.
   net::TcpConnection& Connection(const http::RequestTarget& target, const net::Deadline& deadline) {
+    if (connection && !(EqualsNoCase(connectedHost, target.host) && connectedPort == target.port)) {
+      connection.reset();
+    }
     if (connection && !connection->StillOpen()) connection.reset();
     if (connection) return *connection;
-    const std::uint32_t address = net::ResolveIPv4(target.host);
+    const unsigned lookupLeft = deadline.LeftMs();
+    if (lookupLeft == 0) throw HttpError::Socket(net::kTimedOut);
+    const std::uint32_t address = net::ResolveIPv4(target.host, lookupLeft, cancel, lookup);
     auto fresh = std::make_unique<net::TcpConnection>(cancel);
     const unsigned left = deadline.LeftMs();
     if (left == 0) throw HttpError::Socket(net::kTimedOut);
     fresh->Connect(address, target.port, left);
     connection = std::move(fresh);
+    connectedHost = target.host;
+    connectedPort = target.port;
     return *connection;
   }
 
@@ -50,6 +63,8 @@ HttpClient::~HttpClient() = default;
 void HttpClient::Cancel() noexcept { state_->cancel.Set(); }
 
 void HttpClient::SetReadLimits(const http::ReadLimits& limits) { state_->limits = limits; }
+
+void HttpClient::SetLookup(net::Lookup lookup) { state_->lookup = lookup; }
 
 void HttpGetText(HttpClient& client, const std::string& url, std::string& result) {
   HttpClient::State& state = *client.state_;

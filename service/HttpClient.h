@@ -6,6 +6,7 @@
 
 #include "service/HttpError.h"
 #include "service/HttpExchange.h"
+#include "service/Socket.h"
 
 namespace vantu {
 
@@ -21,12 +22,14 @@ class HttpClient {
 
   // Thread-safe, callable from any thread: aborts the call in flight (closing
   // its socket) and makes it and every later call fail promptly with an
-  // HttpError; used when the plug-in quits with reports in flight. The
-  // name lookup itself cannot be interrupted.
+  // HttpError; used when the plug-in quits with reports in flight. A name
+  // lookup in flight is left to end on its own thread.
   void Cancel() noexcept;
 
   // Test builds shorten the waits; the plug-in keeps the defaults.
   void SetReadLimits(const http::ReadLimits& limits);
+  // Tests put a scripted resolver in the system's place.
+  void SetLookup(net::Lookup lookup);
 
  private:
   friend void HttpGetText(HttpClient& client, const std::string& url, std::string& result);

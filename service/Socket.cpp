@@ -1,17 +1,17 @@
 #include "service/Socket.h"
 
+#include "base/MonotonicClock.h"
+
 namespace vantu::net {
 
-Deadline::Deadline(unsigned ms)
-    : end_(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms == kForever ? 0 : ms)),
-      unlimited_(ms == kForever) {}
+Deadline::Deadline(unsigned ms) : endMs_(MonotonicMs() + (ms == kForever ? 0 : ms)), unlimited_(ms == kForever) {}
 
 unsigned Deadline::LeftMs() const {
   if (unlimited_) return kForever;
-  const auto left = end_ - std::chrono::steady_clock::now();
-  if (left <= left.zero()) return 0;
-  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-  return ms >= static_cast<long long>(kForever) ? kForever - 1 : static_cast<unsigned>(ms);
+  const std::uint64_t now = MonotonicMs();
+  if (now >= endMs_) return 0;
+  // Below kForever, since the limit it started with was.
+  return static_cast<unsigned>(endMs_ - now);
 }
 
 void FailUnlessReady(Wait wait) {

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -23,15 +22,16 @@ inline constexpr unsigned kForever = ~0u;  // a wait without a time limit
 void FailUnlessReady(Wait wait);
 
 // A time limit that several waits share: each is given what is left of it.
+// Counted on the monotonic clock, so that setting the wall clock neither
+// stretches nor ends it.
 class Deadline {
  public:
   explicit Deadline(unsigned ms);  // from now; kForever: none
-  // Rounded up, so that a wait does not end just short of it; 0 once it has
-  // passed, kForever when there is none.
+  // 0 once it has passed, kForever when there is none.
   unsigned LeftMs() const;
 
  private:
-  std::chrono::steady_clock::time_point end_;
+  std::uint64_t endMs_;
   bool unlimited_;
 };
 
@@ -51,7 +51,11 @@ class NetLibrary {
 // once. Set() may be called from any thread.
 class CancelSignal {
  public:
-  CancelSignal();
+  CancelSignal();  // throws HttpError when the system has no event or pipe for it
+#ifdef _WIN32
+  // Takes over an event made elsewhere; tests give it one no wait accepts.
+  explicit CancelSignal(std::intptr_t event) noexcept : handles_{event, -1} {}
+#endif
   ~CancelSignal();
   CancelSignal(const CancelSignal&) = delete;
   CancelSignal& operator=(const CancelSignal&) = delete;
@@ -65,8 +69,21 @@ class CancelSignal {
   std::intptr_t handles_[2] = {-1, -1};
 };
 
-// The address in network byte order.
-std::uint32_t ResolveIPv4(const std::string& host);
+// A blocking IPv4 name lookup that no cancel reaches: fills address (network
+// byte order) and returns 0, or returns a Windows Sockets error number. It
+// throws nothing, since it may run on a thread nobody waits for any more.
+using Lookup = int (*)(const std::string& host, std::uint32_t& address);
+
+// The system's resolver (getaddrinfo).
+int SystemLookup(const std::string& host, std::uint32_t& address);
+
+// Runs lookup for host on a thread of its own and waits at most timeoutMs
+// (kTimedOut then) or until cancel is set (kConnectionAborted): a resolver
+// that hangs cannot hold the caller past its limit. A lookup left behind
+// ends on its own; it holds what it uses (Windows Sockets, and in a DLL the
+// module) until then. A failed lookup throws its own error number.
+std::uint32_t ResolveIPv4(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel,
+                          Lookup lookup = SystemLookup);
 
 // One TCP connection; closed by its destructor.
 class TcpConnection final : public http::ByteSource {

@@ -6,9 +6,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <chrono>
+#include <climits>
+#include <memory>
+#include <system_error>
+#include <thread>
 
+#include "base/MonotonicClock.h"
 #include "service/Socket.h"
 
 namespace vantu::net {
@@ -17,26 +22,47 @@ namespace {
 // Waits until fd is ready for events, the cancel pipe is written, or
 // timeoutMs (kForever: no limit) has passed.
 Wait WaitFor(int fd, short events, const CancelSignal& cancel, unsigned timeoutMs) {
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const std::uint64_t deadline = MonotonicMs() + timeoutMs;
   for (;;) {
     if (cancel.IsSet()) return Wait::Cancelled;
     int slice = -1;
     if (timeoutMs != kForever) {
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      if (left < 0) return Wait::TimedOut;
-      slice = static_cast<int>(left);
+      const std::uint64_t now = MonotonicMs();
+      if (now > deadline) return Wait::TimedOut;
+      slice = static_cast<int>(std::min<std::uint64_t>(deadline - now, INT_MAX));
     }
     pollfd fds[2] = {{fd, events, 0}, {static_cast<int>(cancel.Handle()), POLLIN, 0}};
     const int ready = poll(fds, 2, slice);
     if (ready < 0 && errno == EINTR) continue;
+    // Taken as "ready", a failed wait would have the caller spin until its limit.
+    if (ready < 0) throw HttpError::Socket(WinsockNumberForErrno(errno));
     if (fds[1].revents) return Wait::Cancelled;
-    if (ready > 0) return Wait::Ready;
-    if (ready == 0) return Wait::TimedOut;
-    return Wait::Ready;  // let the next call report the error
+    return ready > 0 ? Wait::Ready : Wait::TimedOut;
   }
 }
+
+// One name lookup on a thread of its own, shared with the caller, who may
+// stop waiting long before the resolver answers. The thread writes a byte
+// into the pipe when it is done, so the caller can wait for that and the
+// cancel signal at once.
+struct LookupJob {
+  ~LookupJob() {
+    for (int fd : pipe) {
+      if (fd >= 0) close(fd);
+    }
+  }
+  void Run() {
+    error = lookup(host, address);
+    const char byte = 1;
+    (void)!write(pipe[1], &byte, 1);
+  }
+
+  int pipe[2] = {-1, -1};
+  std::string host;
+  Lookup lookup = nullptr;
+  std::uint32_t address = 0;
+  int error = 0;
+};
 
 }  // namespace
 
@@ -92,10 +118,9 @@ NetLibrary::~NetLibrary() = default;
 
 CancelSignal::CancelSignal() {
   int fds[2];
-  if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
-    handles_[0] = fds[0];
-    handles_[1] = fds[1];
-  }
+  if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) throw HttpError::Socket(WinsockNumberForErrno(errno));
+  handles_[0] = fds[0];
+  handles_[1] = fds[1];
 }
 
 CancelSignal::~CancelSignal() {
@@ -111,17 +136,36 @@ void CancelSignal::Set() noexcept {
   if (handles_[1] >= 0) (void)!write(static_cast<int>(handles_[1]), &byte, 1);
 }
 
-std::uint32_t ResolveIPv4(const std::string& host) {
+int SystemLookup(const std::string& host, std::uint32_t& address) {
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
   errno = 0;
   const int status = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-  if (status != 0) throw HttpError::Socket(WinsockNumberForResolver(status, errno));
-  const std::uint32_t address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+  if (status != 0) return WinsockNumberForResolver(status, errno);
+  address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
   freeaddrinfo(found);
-  return address;
+  return 0;
+}
+
+std::uint32_t ResolveIPv4(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel, Lookup lookup) {
+  if (cancel.IsSet()) throw HttpError::Socket(kConnectionAborted);
+  auto job = std::make_shared<LookupJob>();
+  job->host = host;
+  job->lookup = lookup;
+  if (pipe2(job->pipe, O_CLOEXEC) != 0) throw HttpError::Socket(WinsockNumberForErrno(errno));
+  try {
+    std::thread([job] { job->Run(); }).detach();
+  } catch (const std::system_error&) {
+    job->Run();  // no thread to spare: look up here, as a blocking call would
+  }
+  FailUnlessReady(WaitFor(job->pipe[0], POLLIN, cancel, timeoutMs));
+  // Reading the byte also orders the thread's writes before ours.
+  char byte;
+  if (read(job->pipe[0], &byte, 1) != 1) throw HttpError::Socket(WinsockNumberForErrno(errno));
+  if (job->error) throw HttpError::Socket(job->error);
+  return job->address;
 }
 
 TcpConnection::TcpConnection(const CancelSignal& cancel) : cancel_(cancel) {}

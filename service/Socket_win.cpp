@@ -1,7 +1,16 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <memory>
+
+#include "base/Handles_win.h"
+#include "base/ModuleReference_win.h"
 #include "service/Socket.h"
+#include "vantu_config.h"
+
+#if VANTU_TEST_HOOKS
+#include "base/HostInterface_win.h"
+#endif
 
 namespace vantu::net {
 namespace {
@@ -31,19 +40,99 @@ int ResetSeenBySend(std::intptr_t socket) {
   return error == WSAECONNRESET || error == WSAECONNABORTED ? error : 0;
 }
 
+// Waits for either event; WSA_WAIT_EVENT_0 + 0 or + 1, or WSA_WAIT_TIMEOUT.
+// A wait that fails (an event that is gone) is the socket error it reports:
+// taken as "ready", it would have the caller spin until its limit.
+DWORD WaitForEither(WSAEVENT first, WSAEVENT second, unsigned timeoutMs) {
+  WSAEVENT events[2] = {first, second};
+  const DWORD which =
+      WSAWaitForMultipleEvents(2, events, FALSE, timeoutMs == kForever ? WSA_INFINITE : timeoutMs, FALSE);
+  if (which == WSA_WAIT_FAILED) throw HttpError::Socket(WSAGetLastError());
+  return which;
+}
+
 // Waits for the socket's network event or the cancel event. The socket is
 // non-blocking under WSAEventSelect; callers retry their call after Ready.
 Wait WaitFor(std::intptr_t socket, std::intptr_t event, const CancelSignal& cancel, unsigned timeoutMs,
              int& closeError) {
   if (cancel.IsSet()) return Wait::Cancelled;
-  WSAEVENT events[2] = {AsEvent(event), AsEvent(cancel.Handle())};
-  const DWORD which =
-      WSAWaitForMultipleEvents(2, events, FALSE, timeoutMs == kForever ? WSA_INFINITE : timeoutMs, FALSE);
+  const DWORD which = WaitForEither(AsEvent(event), AsEvent(cancel.Handle()), timeoutMs);
   if (which == WSA_WAIT_TIMEOUT) return Wait::TimedOut;
   if (which == WSA_WAIT_EVENT_0 + 1) return Wait::Cancelled;
   TakeEvents(socket, event, closeError);
   return Wait::Ready;
 }
+
+// One name lookup on a thread of its own. The caller and the thread hold a
+// reference each, and the last to let go frees it: the caller may stop
+// waiting long before the resolver answers. The thread also holds Windows
+// Sockets and the module, so that it may end after the client is gone and
+// after the host has unloaded us.
+class LookupJob {
+ public:
+  LookupJob(const std::string& host, Lookup lookup) : host_(host), lookup_(lookup) {
+    if (!done_) throw HttpError::Socket(WSAENOBUFS);
+  }
+
+  // The address, or throws the lookup's error; kTimedOut or
+  // kConnectionAborted when it did not end in time.
+  static std::uint32_t Resolve(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel,
+                               Lookup lookup) {
+    std::unique_ptr<LookupJob> job(new LookupJob(host, lookup));
+    HANDLE thread = CreateThread(nullptr, 0, &LookupJob::ThreadMain, job.get(), 0, nullptr);
+    if (!thread) {
+      // No thread to spare: look up here, as a blocking call would.
+      job->Run();
+      return job->Result();
+    }
+    CloseHandle(thread);
+    LookupJob* shared = job.release();
+    struct Release {
+      LookupJob* job;
+      ~Release() { job->Release(); }
+    } release{shared};
+    const DWORD which = WaitForEither(shared->done_.Get(), AsEvent(cancel.Handle()), timeoutMs);
+    if (which == WSA_WAIT_TIMEOUT) throw HttpError::Socket(kTimedOut);
+    if (which == WSA_WAIT_EVENT_0 + 1) throw HttpError::Socket(kConnectionAborted);
+    return shared->Result();
+  }
+
+ private:
+  static DWORD WINAPI ThreadMain(void* parameter) {
+    auto* job = static_cast<LookupJob*>(parameter);
+    job->Run();
+    ModuleReference module = std::move(job->module_);
+    job->Release();
+    // Ends the thread without returning into code an unload may just have unmapped.
+    FreeLibraryAndExitThread(module.Release(), 0);
+  }
+
+  void Run() noexcept {
+#if VANTU_TEST_HOOKS
+    WaitWhileTheHostHolds(LookupHoldEventName(GetCurrentProcessId()));
+#endif
+    error_ = lookup_(host_, address_);
+    SetEvent(done_.Get());
+  }
+
+  std::uint32_t Result() const {
+    if (error_) throw HttpError::Socket(error_);
+    return address_;
+  }
+
+  void Release() noexcept {
+    if (InterlockedDecrement(&references_) == 0) delete this;
+  }
+
+  NetLibrary library_;
+  ModuleReference module_{"name lookup"};
+  KernelHandle done_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  LONG references_ = 2;
+  std::string host_;
+  Lookup lookup_;
+  std::uint32_t address_ = 0;
+  int error_ = 0;
+};
 
 }  // namespace
 
@@ -56,27 +145,34 @@ NetLibrary::~NetLibrary() {
   if (started_) WSACleanup();
 }
 
-CancelSignal::CancelSignal() { handles_[0] = reinterpret_cast<std::intptr_t>(WSACreateEvent()); }
-
-CancelSignal::~CancelSignal() {
-  if (AsEvent(handles_[0]) != WSA_INVALID_EVENT) WSACloseEvent(AsEvent(handles_[0]));
+CancelSignal::CancelSignal() {
+  const WSAEVENT event = WSACreateEvent();
+  if (event == WSA_INVALID_EVENT) throw HttpError::Socket(WSAGetLastError());
+  handles_[0] = reinterpret_cast<std::intptr_t>(event);
 }
+
+CancelSignal::~CancelSignal() { WSACloseEvent(AsEvent(handles_[0])); }
 
 void CancelSignal::Set() noexcept {
   set_.store(true);
   WSASetEvent(AsEvent(handles_[0]));  // manual reset: stays signalled
 }
 
-std::uint32_t ResolveIPv4(const std::string& host) {
+int SystemLookup(const std::string& host, std::uint32_t& address) {
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
   const int status = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-  if (status != 0) throw HttpError::Socket(status);  // already a Windows Sockets number
-  const std::uint32_t address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+  if (status != 0) return status;  // already a Windows Sockets number
+  address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
   freeaddrinfo(found);
-  return address;
+  return 0;
+}
+
+std::uint32_t ResolveIPv4(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel, Lookup lookup) {
+  if (cancel.IsSet()) throw HttpError::Socket(kConnectionAborted);
+  return LookupJob::Resolve(host, timeoutMs, cancel, lookup);
 }
 
 TcpConnection::TcpConnection(const CancelSignal& cancel) : cancel_(cancel) {}
@@ -108,9 +204,7 @@ void TcpConnection::Connect(std::uint32_t address, std::uint16_t port, unsigned 
     const unsigned left = deadline.LeftMs();
     if (left == 0) throw HttpError::Socket(kTimedOut);
     if (cancel_.IsSet()) throw HttpError::Socket(kConnectionAborted);
-    WSAEVENT events[2] = {event, AsEvent(cancel_.Handle())};
-    const DWORD which =
-        WSAWaitForMultipleEvents(2, events, FALSE, left == kForever ? WSA_INFINITE : left, FALSE);
+    const DWORD which = WaitForEither(event, AsEvent(cancel_.Handle()), left);
     if (which == WSA_WAIT_TIMEOUT) throw HttpError::Socket(kTimedOut);
     if (which == WSA_WAIT_EVENT_0 + 1) throw HttpError::Socket(kConnectionAborted);
     int connectError = -1;

@@ -13,7 +13,7 @@ import unittest
 import urllib.parse
 
 import harness
-from harness import Answer, parse_fields, unescape
+from harness import Answer, StandinService, parse_fields, unescape
 from standin_service import FullListenQueue
 
 CAPTION = "vantu settings"
@@ -321,11 +321,12 @@ class VerifyLimitTest(DialogTestCase):
     call gives up at its limits, which in the DLL are the real ones (15 s to
     connect, 15 s for the whole answer)."""
 
-    def verify_held(self):
-        """Presses Verify; returns the seconds the dialog's thread was held,
-        the status bar's text then, and the host's result."""
-        with self.start_host(script(START, "settext E_Username anna\nmark pressing\nclick Button3\n",
-                                    snapshot("verified"), END), timeout=90) as run:
+    def verify_held(self, before="", after=""):
+        """Presses Verify (with the script lines before and after it);
+        returns the seconds the dialog's thread was held, the status bar's
+        text then, and the host's result."""
+        with self.start_host(script(START, before, "settext E_Username anna\nmark pressing\nclick Button3\n",
+                                    snapshot("verified"), after, END), timeout=90) as run:
             run.wait_for("mark pressing")
             pressed = time.monotonic()
             run.wait_for("mark verified")
@@ -339,6 +340,29 @@ class VerifyLimitTest(DialogTestCase):
         service.queue(VERIFY_PATH, Answer.trickle(b"HTTP/1.1 200 OK\r\nX-Slow: ", every=2.0))
         held, status, result = self.verify_held()
         self.assertEqual(status, "Zeit\xfcberschreitung beim Lesen", str(result))
+        self.assertGreater(held, 14.0, "ended before the limit: %s" % result)
+        self.assertLess(held, 25.0)
+
+    def test_a_wall_clock_set_during_a_trickle_moves_no_limit(self):
+        # 1.5 s into the call the wall clock that the DLL reads goes back or
+        # forward an hour, as a time sync or a machine waking up does.
+        for offset in (-3600 * 1000, 3600 * 1000):
+            with self.subTest(offset=offset):
+                with StandinService(self.build.port) as service:
+                    service.queue(VERIFY_PATH, Answer.trickle(b"HTTP/1.1 200 OK\r\nX-Slow: ", every=2.0))
+                    held, status, result = self.verify_held(before="wallclock %d 1500\n" % offset)
+                shifted = int(parse_fields(result.first("wallclock "))["imports"])
+                self.assertGreater(shifted, 0, "nothing of the DLL reads the wall clock to move: %s" % result)
+                self.assertEqual(status, "Zeit\xfcberschreitung beim Lesen", str(result))
+                self.assertGreater(held, 14.0, "ended before the limit: %s" % result)
+                self.assertLess(held, 25.0)
+
+    def test_a_name_lookup_that_does_not_answer_gives_up_at_the_connect_limit(self):
+        if not self.build.test_hooks:
+            self.skipTest("the build has no VANTU_TEST_HOOKS")
+        held, status, result = self.verify_held(before="holdlookups on\n", after="holdlookups off\nwait 500\n")
+        self.assertEqual(status, as_status_bar_keeps("Socket-Fehler # 10060\r\nZeit\xfcberschreitung bei Verbindung."),
+                         str(result))
         self.assertGreater(held, 14.0, "ended before the limit: %s" % result)
         self.assertLess(held, 25.0)
 

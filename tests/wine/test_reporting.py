@@ -182,30 +182,38 @@ class ReportingTest(WineTestCase):
     def test_unload_while_a_report_is_still_running(self):
         """The host unloads while a worker has a report in flight, with the
         dialog open. A worker cancelled at quit ends within quit's wait; one
-        held before it connects (as in a name lookup, which no cancel reaches)
-        outlives it and gives back the last reference on its own thread later.
-        Either way the host must live on: a window of ours left behind with
-        its code unmapped crashes the next message loop."""
+        held before it connects outlives it and gives back the last
+        reference on its own thread later. A name lookup that does not
+        answer lets its worker go at quit and holds the library on a thread
+        of its own until it ends. Either way the host must live on: a window
+        of ours left behind with its code unmapped crashes the next message
+        loop."""
         if not self.build.test_hooks:
             self.skipTest("the build has no VANTU_TEST_HOOKS")
-        # (case, worker held, host calls quit, the service's answer, reports
-        #  it receives, mapped right after unload, mapped once the worker is done)
+        # (case, what the host holds, host calls quit, the service's answer,
+        #  reports it receives, mapped right after unload, mapped once the
+        #  hold is over)
         cases = [
             # Quit's wait ends when the worker leaves the list, a moment before
             # its thread gives the reference back: either may unload us.
-            ("cancelled within quit's wait", False, True, Answer.never(), 1, None, "0"),
-            ("held past quit's wait", True, True, Answer.accept(), 0, "1", "0"),
+            ("cancelled within quit's wait", None, True, Answer.never(), 1, None, "0"),
+            ("held past quit's wait", "reports", True, Answer.accept(), 0, "1", "0"),
             # The run keeps the library: only quit, on this thread, ends it.
-            ("held, the host unloads without quit", True, False, Answer.accept(), 1, "1", "1"),
+            ("held, the host unloads without quit", "reports", False, Answer.accept(), 1, "1", "1"),
+            ("a name lookup hangs past quit", "lookups", True, Answer.accept(), 0, "1", "0"),
         ]
         for name, held, quits, answer, reports, mapped_after_unload, mapped_at_end in cases:
             with self.subTest(name):
+                hold = ["hold%s on" % held] if held else []
+                release = ["hold%s off" % held] if held else []
+                # A held lookup runs on a thread of its own beside its worker.
+                in_flight = 2 if held == "lookups" else 1
                 service = StandinService(self.build.port)
                 service.set_default(REPORT_PATH, answer)
                 service.start()
                 self.addCleanup(service.stop)
                 result = self.run_host("\n".join(
-                    ["load", "sethandles"] + ["holdreports on"] * held + [
+                    ["load", "sethandles"] + hold + [
                         "stats", "init", "config",
                         r"play C:\Music\a.mp3|A - B",
                         "wait %d" % (self.poll * 2),
@@ -214,7 +222,7 @@ class ReportingTest(WineTestCase):
                         "unload", "mapped",
                         "wait 500",
                         "mark unloaded",
-                        "dump"] + ["holdreports off"] * held + [
+                        "dump"] + release + [
                         "wait 4000",
                         "mapped",
                         "stats",
@@ -229,7 +237,7 @@ class ReportingTest(WineTestCase):
                 self.assertCleanExit(result)
                 self.assertEqual(len(service.requests_to(REPORT_PATH)), reports, str(result))
                 threads = [int(harness.parse_fields(line)["threads"]) for line in result.starting("stats")]
-                self.assertEqual(threads[1], threads[0] + 1, "the worker was not running at quit: %s" % result)
+                self.assertEqual(threads[1], threads[0] + in_flight, "the worker was not running at quit: %s" % result)
                 self.assertEqual(threads[2], threads[0], "the worker outlived its release: %s" % result)
                 mapped = [line.split()[1] for line in result.starting("mapped ")]
                 self.assertEqual(len(mapped), 2, str(result))

@@ -17,6 +17,7 @@
 #include "HostWindow.h"
 #include "Output.h"
 #include "Script.h"
+#include "WallClock.h"
 #include "Watchers.h"
 #include "base/HostInterface_win.h"
 #include "base/HostInterface_win.h"
@@ -117,6 +118,13 @@ class PluginLibrary {
 
   // Whether the library last loaded is still mapped, whoever holds it: the
   // host's own reference may be gone while a thread of the plug-in keeps it.
+  // Moves the plug-in's wall clock by offsetMs, afterMs from now.
+  void ShiftWallClock(WallClockShift& shift, int offsetMs, int afterMs) {
+    if (!Ready("wallclock")) return;
+    const int patched = shift.Apply(module_, offsetMs, static_cast<unsigned>(afterMs > 0 ? afterMs : 0));
+    Print("wallclock imports=" + std::to_string(patched));
+  }
+
   void PrintMapped() const {
     if (file_.empty()) {
       Print("error mapped: nothing loaded yet");
@@ -137,19 +145,21 @@ class PluginLibrary {
   PluginHeader* header_ = nullptr;
 };
 
-// Holds the plug-in's report workers before they connect while on (a test
-// build of the plug-in waits on this event); off lets them go.
-class ReportHold {
+// While on, holds what a test build of the plug-in waits for on the event
+// of the given name (its report workers before they connect, its name
+// lookups); off lets them go.
+class PluginHold {
  public:
-  // Workers still held stay held: the process exit ends them.
-  ~ReportHold() {
+  PluginHold(std::string eventName, const char* command) : eventName_(std::move(eventName)), command_(command) {}
+  // What is still held stays held: the process exit ends it.
+  ~PluginHold() {
     if (event_) CloseHandle(event_);
   }
 
   void Set(bool on) {
     if (on && !event_) {
-      event_ = CreateEventA(nullptr, TRUE, FALSE, ReportHoldEventName(GetCurrentProcessId()).c_str());
-      if (!event_) Print("error holdreports: " + std::to_string(GetLastError()));
+      event_ = CreateEventA(nullptr, TRUE, FALSE, eventName_.c_str());
+      if (!event_) Print(std::string("error ") + command_ + ": " + std::to_string(GetLastError()));
     } else if (!on && event_) {
       SetEvent(event_);
       CloseHandle(event_);
@@ -158,6 +168,8 @@ class ReportHold {
   }
 
  private:
+  std::string eventName_;
+  const char* command_;
   HANDLE event_ = nullptr;
 };
 
@@ -265,7 +277,9 @@ int Number(const std::string& text) { return std::atoi(text.c_str()); }
 // Runs the commands in order; returns the exit code.
 int Run(const std::vector<Command>& commands, HostWindow& host) {
   PluginLibrary plugin;
-  ReportHold hold;
+  PluginHold reportHold(ReportHoldEventName(GetCurrentProcessId()), "holdreports");
+  PluginHold lookupHold(LookupHoldEventName(GetCurrentProcessId()), "holdlookups");
+  WallClockShift wallClock;
   bool timing = false;
   for (const Command& command : commands) {
     const std::string& name = command.name;
@@ -281,7 +295,9 @@ int Run(const std::vector<Command>& commands, HostWindow& host) {
     else if (name == "quit") plugin.Quit();
     else if (name == "unload") plugin.Unload();
     else if (name == "mapped") plugin.PrintMapped();
-    else if (name == "holdreports") hold.Set(args[0] == "on");
+    else if (name == "holdreports") reportHold.Set(args[0] == "on");
+    else if (name == "holdlookups") lookupHold.Set(args[0] == "on");
+    else if (name == "wallclock") plugin.ShiftWallClock(wallClock, Number(args[0]), Number(args[1]));
     else if (name == "play") host.Play(args[0], args[1]);
     else if (name == "entry") host.SetEntry(args[0], args[1]);
     else if (name == "state") host.SetState(Number(args[0]));

@@ -174,6 +174,97 @@ TEST(Loopback, ConnectAndLookupFailures) {
   EXPECT_EQ(unknown.message, "Socket-Fehler # 11001\r\nHost nicht gefunden.");
 }
 
+// Scripted resolvers: 127.0.0.1 after a pause, whatever the name, or a
+// failure of the system's own.
+template <unsigned DelayMs>
+int LoopbackAfter(const std::string&, std::uint32_t& address) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(DelayMs));
+  address = htonl(INADDR_LOOPBACK);
+  return 0;
+}
+
+inline int HostNotFound(const std::string&, std::uint32_t&) { return 11001; }
+
+inline const std::string kConnectTimedOut = "Socket-Fehler # 10060\r\nZeit\xFC" "berschreitung bei Verbindung.";
+
+TEST(Loopback, TheNameLookupCountsAgainstTheConnectLimit) {
+  struct LookupCase {
+    const char* name;
+    net::Lookup lookup;
+    std::string message;
+    long long atLeastMs, atMostMs;
+  };
+  const long long limit = kTestLimits.connectMs;
+  const LookupCase cases[] = {
+      {"answers_within_the_limit", LoopbackAfter<300>, "", 300, 300 + 1000},
+      // The lookup goes on after the call has given up; it ends on its own.
+      {"slower_than_the_limit", LoopbackAfter<2500>, kConnectTimedOut, limit * 9 / 10, limit + 1000},
+      {"fails", HostNotFound, "Socket-Fehler # 11001\r\nHost nicht gefunden.", 0, 1000},
+  };
+  for (const LookupCase& c : cases) {
+    ScriptedServer server({{Send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok")}});
+    HttpClient client;
+    client.SetReadLimits(kTestLimits);
+    client.SetLookup(c.lookup);
+    const auto start = std::chrono::steady_clock::now();
+    const Outcome outcome = Capture([&](std::string& result) {
+      HttpGetText(client, "http://service.invalid:" + std::to_string(server.Port()) + "/", result);
+    });
+    const long long elapsed = MsSince(start);
+    EXPECT_EQ(outcome.message, c.message) << c.name;
+    EXPECT_EQ(outcome.result, c.message.empty() ? "ok" : "") << c.name;
+    EXPECT_GE(elapsed, c.atLeastMs) << c.name;
+    EXPECT_LE(elapsed, c.atMostMs) << c.name;
+    EXPECT_EQ(server.Connections(), c.message.empty() ? 1u : 0u) << c.name;
+  }
+}
+
+TEST(Loopback, AKeptConnectionServesOnlyItsOwnHostAndPort) {
+  const std::string answer = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+  struct HostCase {
+    const char* name;
+    bool otherPort;          // else the same port under another name
+    std::size_t connections;  // to the first server
+  };
+  const HostCase cases[] = {{"other_port", true, 1}, {"other_host_name", false, 2}};
+  for (const HostCase& c : cases) {
+    // The first server would answer a second request on its kept connection.
+    ScriptedServer first({{Send(answer), ReadRequest(), Send(answer)}, {Send(answer)}});
+    ScriptedServer second({{Send(answer)}});
+    HttpClient client;
+    client.SetReadLimits(kTestLimits);
+    client.SetLookup(LoopbackAfter<0>);
+    const std::string next = c.otherPort ? "http://127.0.0.1:" + std::to_string(second.Port()) + "/b"
+                                         : "http://other.invalid:" + std::to_string(first.Port()) + "/b";
+    EXPECT_EQ(Capture([&](std::string& result) { HttpGetText(client, first.BaseUrl() + "/a", result); }).result, "ok")
+        << c.name;
+    EXPECT_EQ(Capture([&](std::string& result) { HttpGetText(client, next, result); }).result, "ok") << c.name;
+    EXPECT_EQ(first.Requests(0).size(), 1u) << c.name << ": the second request went down the first connection";
+    EXPECT_EQ(first.Connections(), c.connections) << c.name;
+    EXPECT_EQ(second.Connections(), c.otherPort ? 1u : 0u) << c.name;
+  }
+}
+
+#ifdef _WIN32
+// A wait that Windows refuses (here: on a cancel event that is no event, as
+// when one could not be made) is an error at once, not a reason to retry
+// until the limit.
+TEST(Loopback, AWaitThatCannotBeMadeFailsAtOnce) {
+  ScriptedServer server({{Hold()}});
+  net::CancelSignal broken(0);
+  net::TcpConnection connection(broken);
+  char buffer[16];
+  const auto start = std::chrono::steady_clock::now();
+  const Outcome outcome = Capture([&](std::string&) {
+    connection.Connect(htonl(INADDR_LOOPBACK), server.Port(), 3000);
+    connection.Receive(buffer, sizeof buffer, 3000);
+  });
+  EXPECT_STREQ(FailureName(outcome.failure), FailureName(HttpFailure::Socket)) << outcome.message;
+  EXPECT_EQ(outcome.code, WSA_INVALID_HANDLE) << outcome.message;
+  EXPECT_LE(MsSince(start), 1000) << "waited out its limit instead of failing";
+}
+#endif
+
 TEST(Loopback, CancelEndsTheCallInFlightAndAllLaterOnes) {
   ScriptedServer server({{Hold()}, {Send(kEmptyOk)}});
   HttpClient client;  // default waits: without the cancel this call would wait 15 s
