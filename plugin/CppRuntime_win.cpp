@@ -4,8 +4,13 @@
 // and everything those pull in, stay out of the DLL (scripts/bench shows
 // what is left). Linked into the DLL only; every other program keeps the
 // runtime as it is.
+#include "plugin/CppRuntime_win.h"
+
+#include <windows.h>
+
 #include <cstdarg>
 #include <cstdlib>
+#include <cxxabi.h>
 #include <exception>
 #include <new>
 #include <typeinfo>
@@ -60,3 +65,99 @@ namespace std {
 [[noreturn]] void __throw_bad_typeid() { throw std::bad_typeid(); }
 
 }  // namespace std
+
+// The exception support's per-thread state: the exceptions caught and not
+// yet finished, and how many are in flight. The runtime keeps it in emulated
+// thread-local storage (emutls.o), whose lock is a semaphore made at the
+// first throw and never closed: every load in which anything threw left one
+// behind in the host. These two functions take the runtime's place; each
+// thread's state is made at its first throw and freed when the thread ends
+// or the DLL is unloaded.
+namespace __cxxabiv1 {
+
+// The runtime's layout of it (libsupc++'s unwind-cxx.h).
+struct __cxa_eh_globals {
+  void* caughtExceptions;
+  unsigned int uncaughtExceptions;
+};
+
+}  // namespace __cxxabiv1
+
+namespace vantu {
+namespace {
+
+struct ThreadExceptionState {
+  __cxxabiv1::__cxa_eh_globals globals;
+  ThreadExceptionState* previous;
+  ThreadExceptionState* next;
+};
+
+DWORD stateSlot = TLS_OUT_OF_INDEXES;
+SRWLOCK statesLock = SRWLOCK_INIT;
+ThreadExceptionState* states = nullptr;  // every thread's, for the unload to free
+// For a thread that can have no state of its own (no slot, no memory): shared,
+// which is only wrong while two such threads throw at once.
+__cxxabiv1::__cxa_eh_globals sharedState;
+
+void Unlink(ThreadExceptionState* state) {
+  if (state->previous) state->previous->next = state->next;
+  else states = state->next;
+  if (state->next) state->next->previous = state->previous;
+}
+
+}  // namespace
+
+void StartExceptionStates() noexcept { stateSlot = TlsAlloc(); }
+
+void EndThreadExceptionState() noexcept {
+  if (stateSlot == TLS_OUT_OF_INDEXES) return;
+  auto* state = static_cast<ThreadExceptionState*>(TlsGetValue(stateSlot));
+  if (!state) return;
+  TlsSetValue(stateSlot, nullptr);
+  AcquireSRWLockExclusive(&statesLock);
+  Unlink(state);
+  ReleaseSRWLockExclusive(&statesLock);
+  std::free(state);
+}
+
+void EndExceptionStates() noexcept {
+  if (stateSlot == TLS_OUT_OF_INDEXES) return;
+  while (states) {
+    ThreadExceptionState* state = states;
+    states = state->next;
+    std::free(state);
+  }
+  TlsFree(stateSlot);
+  stateSlot = TLS_OUT_OF_INDEXES;
+}
+
+}  // namespace vantu
+
+namespace __cxxabiv1 {
+
+extern "C" __cxa_eh_globals* __cxa_get_globals() noexcept {
+  using vantu::ThreadExceptionState;
+  if (vantu::stateSlot == TLS_OUT_OF_INDEXES) return &vantu::sharedState;
+  // A throw must not change what GetLastError says; TlsGetValue resets it.
+  const DWORD lastError = GetLastError();
+  auto* state = static_cast<ThreadExceptionState*>(TlsGetValue(vantu::stateSlot));
+  if (!state) {
+    state = static_cast<ThreadExceptionState*>(std::calloc(1, sizeof(ThreadExceptionState)));
+    if (!state || !TlsSetValue(vantu::stateSlot, state)) {
+      std::free(state);
+      SetLastError(lastError);
+      return &vantu::sharedState;
+    }
+    AcquireSRWLockExclusive(&vantu::statesLock);
+    state->next = vantu::states;
+    if (vantu::states) vantu::states->previous = state;
+    vantu::states = state;
+    ReleaseSRWLockExclusive(&vantu::statesLock);
+  }
+  SetLastError(lastError);
+  return &state->globals;
+}
+
+extern "C" __cxa_eh_globals* __cxa_get_globals_fast() noexcept { return __cxa_get_globals(); }
+
+}  // namespace __cxxabiv1

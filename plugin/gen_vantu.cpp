@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/HostInterface_win.h"
+#include "plugin/CppRuntime_win.h"
 #include "plugin/Lifecycle_win.h"
 
 namespace vantu {
@@ -16,12 +17,19 @@ PluginHeader pluginHeader = {
 
 extern "C" vantu::PluginHeader* winampGetGeneralPurposePlugin() { return &vantu::pluginHeader; }
 
+// Thread notifications stay on: a thread's exception state is freed when
+// the thread ends.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
-    DisableThreadLibraryCalls(instance);
+    vantu::StartExceptionStates();
     vantu::PluginLoad(instance);
+  } else if (reason == DLL_THREAD_DETACH) {
+    vantu::EndThreadExceptionState();
   } else if (reason == DLL_PROCESS_DETACH) {
-    vantu::PluginUnload(reserved != nullptr);
+    const bool processExiting = reserved != nullptr;
+    vantu::PluginUnload(processExiting);
+    // At the process's end other threads may still be inside a throw.
+    if (!processExiting) vantu::EndExceptionStates();
   }
   return TRUE;
 }

@@ -108,6 +108,18 @@ def build(kind="fast"):
     return _builds[directory]
 
 
+def soak_build():
+    """A build with a very fast rhythm (VANTU_TIME_DIVISOR around 1000), from
+    VANTU_SOAK_DLL_BUILD or build/dll-soak. Raises unittest.SkipTest without
+    one."""
+    directory = os.environ.get("VANTU_SOAK_DLL_BUILD") or os.path.join(ROOT, "build", "dll-soak")
+    if not os.path.exists(os.path.join(directory, "CMakeCache.txt")):
+        raise unittest.SkipTest("no soak build (set VANTU_SOAK_DLL_BUILD)")
+    if directory not in _builds:
+        _builds[directory] = Build(directory).require()
+    return _builds[directory]
+
+
 # -- Wine and Xvfb -------------------------------------------------------------
 
 # Debian's `wine` script picks the 32-bit loader whenever it is installed, so

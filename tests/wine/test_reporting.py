@@ -271,21 +271,12 @@ class ReleaseTimingTest(WineTestCase):
         self.assertEqual(len(service.wait_for_requests(1, REPORT_PATH, timeout=5)), 1, str(result))
 
 
-def soak_build():
-    """A build with a very fast rhythm (VANTU_TIME_DIVISOR around 1000), from
-    VANTU_SOAK_DLL_BUILD or build/dll-soak; the soak is skipped without one."""
-    directory = os.environ.get("VANTU_SOAK_DLL_BUILD") or os.path.join(harness.ROOT, "build", "dll-soak")
-    if not os.path.exists(os.path.join(directory, "CMakeCache.txt")):
-        raise unittest.SkipTest("no soak build (set VANTU_SOAK_DLL_BUILD)")
-    return harness.Build(directory).require()
-
-
 class ReportingSoakTest(WineTestCase):
     WARM_UP_SONGS = 30
     SONGS = 300
 
     def setUp(self):
-        self.build = soak_build()
+        self.build = harness.soak_build()
         harness.environment()
 
     def test_handles_and_memory_stay_flat_over_hundreds_of_reports(self):

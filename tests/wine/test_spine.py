@@ -150,10 +150,14 @@ class WriteErrorTest(WineTestCase):
 class CycleTest(WineTestCase):
     CYCLES = 200
 
-    def cycle_figures(self, dll, cycle):
+    def setUp(self):
+        # The soak build's fast rhythm lets every cycle report a song.
+        self.build = harness.soak_build()
+        harness.environment()
+
+    def cycle_figures(self, dll, cycle, folder):
         """Loads the library dll (beside the host, or the one in Plugins) and
         runs it through the cycle many times and returns the process figures before and after."""
-        folder = self.player(ini())
         if dll != harness.DLL_NAME:
             shutil.copy(os.path.join(self.build.directory, dll), os.path.join(folder.path, dll))
         cycle = ("load\n" if dll == harness.DLL_NAME else "load %s\n" % dll) + cycle
@@ -170,17 +174,26 @@ class CycleTest(WineTestCase):
               ", ".join("%s %d -> %d" % (key, a, b) for key, (a, b) in figures.items()), kinds))
         return {key: b - a for key, (a, b) in figures.items()}, kinds
 
-    def test_load_init_config_quit_unload_cycle_leaves_nothing_behind(self):
+    def test_load_init_report_quit_unload_cycle_leaves_nothing_behind(self):
         # A ten-line library built like ours shows what the statically
         # linked C++ runtime itself leaves behind per load; it is printed for
         # comparison. On x86_64 that is nothing, and so ours must leave
         # nothing. On i686, libgcc's registry of DWARF unwind tables, which
         # every load joins, makes a semaphore for its lock and never closes
         # it: there ours may leave what the runtime alone leaves.
-        runtime, _ = self.cycle_figures("runtime_baseline.dll", "sethandles\ninit\nquit\nunload\n")
+        runtime, _ = self.cycle_figures("runtime_baseline.dll", "sethandles\ninit\nquit\nunload\n", self.player(ini()))
+        # Every cycle reports the song, accepted and failing by turns: a
+        # failure is an exception on the worker's thread.
+        service = self.service()
+        service.queue(REPORT, *[answer for _ in range(self.CYCLES + 3)
+                                for answer in (harness.Answer.accept(), harness.Answer.status(500, "Internal Error"))])
+        poll = max(10, 5000 // self.build.divisor)
         ours, kinds = self.cycle_figures(harness.DLL_NAME,
-                                         "sethandles\ninit\nconfig\nwait 10\nquit\nunload\n")
-        for key in ("handles", "threads", "windows", "gdi", "user"):
+                                         "sethandles\ninit\nconfig\nwait %d\nquit\nunload\n" % (poll + 60),
+                                         self.player(ini()))
+        reports = len(service.requests_to(REPORT))
+        self.assertEqual(reports, self.CYCLES + 3, "not every cycle reported its song")
+        for key in ("handles", "threads", "windows", "gdi", "user", "tls"):
             allowed = max(runtime[key], 0) if key == "handles" and self.build.wine_arch == "win32" else 0
             self.assertLessEqual(ours[key], allowed,
                                  "%s grew by %d, the runtime alone by %d\n%s" % (key, ours[key], runtime[key], kinds))

@@ -251,6 +251,14 @@ unsigned CountWindows() {
   return count;
 }
 
+// The lowest free thread-local storage index: it rises while a library
+// that has been unloaded keeps one allocated.
+DWORD LowestFreeTlsIndex() {
+  const DWORD index = TlsAlloc();
+  if (index != TLS_OUT_OF_INDEXES) TlsFree(index);
+  return index;
+}
+
 void PrintStats() {
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
@@ -259,7 +267,8 @@ void PrintStats() {
         " working=" + std::to_string(memory.WorkingSetSize) +
         " gdi=" + std::to_string(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) +
         " user=" + std::to_string(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)) +
-        " threads=" + std::to_string(CountThreads()) + " windows=" + std::to_string(CountWindows()));
+        " threads=" + std::to_string(CountThreads()) + " windows=" + std::to_string(CountWindows()) +
+        " tls=" + std::to_string(LowestFreeTlsIndex()));
 }
 
 bool ReadFileBytes(const char* path, std::string& text) {
