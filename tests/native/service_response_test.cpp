@@ -89,6 +89,63 @@ TEST_P(DeadlineCaseTest, EndsExactlyAtItsLimit) {
 INSTANTIATE_TEST_SUITE_P(Trickles, DeadlineCaseTest, ::testing::ValuesIn(DeadlineCases()),
                          [](const auto& info) { return info.param.name; });
 
+// The limits the plug-in ships with, which every other case shortens.
+TEST(ShippedLimits, SilenceEndsEachStageAtItsOwnLimit) {
+  const struct {
+    const char* name;
+    Script script;
+    std::uint64_t endsAtMs;
+  } cases[] = {
+      {"status_line_then_silence", {Send("HTTP/1.1 200 OK\r\n"), Hold()}, 15000},
+      {"error_body_then_silence", {Send("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot"), Hold()},
+       2000},
+  };
+  for (const auto& c : cases) {
+    ScriptedSource source(c.script, {Feed::Mode::Whole});
+    const std::uint64_t start = source.NowMs();
+    http::ResponseInfo info;
+    const Outcome outcome = Capture([&](std::string& result) {
+      result.clear();
+      http::ReadResponse(source, http::ReadLimits{}, result, info);
+    });
+    EXPECT_STREQ(FailureName(outcome.failure), FailureName(HttpFailure::ReadTimeout)) << c.name;
+    EXPECT_EQ(source.NowMs() - start, c.endsAtMs) << c.name;
+  }
+}
+
+// Hands over one byte of a head that never ends, each a little after the
+// wait it was given has run out, and keeps the waits it was asked for.
+class LateSource final : public http::ByteSource {
+ public:
+  std::size_t Receive(char* buffer, std::size_t, unsigned timeoutMs) override {
+    waits.push_back(timeoutMs);
+    nowMs_ += timeoutMs + 5;
+    buffer[0] = head_[sent_ % head_.size()];
+    ++sent_;
+    return 1;
+  }
+  std::uint64_t NowMs() const override { return nowMs_; }
+
+  std::vector<unsigned> waits;
+
+ private:
+  const std::string head_ = "HTTP/1.1 200 OK\r\nX-A: ";
+  std::size_t sent_ = 0;
+  std::uint64_t nowMs_ = 1000;
+};
+
+TEST(Deadline, BytesThatComeAfterItEndTheCall) {
+  LateSource source;
+  http::ResponseInfo info;
+  const Outcome outcome = Capture([&](std::string& result) {
+    result.clear();
+    http::ReadResponse(source, kTestLimits, result, info);
+  });
+  EXPECT_STREQ(FailureName(outcome.failure), FailureName(HttpFailure::ReadTimeout)) << outcome.message;
+  ASSERT_EQ(source.waits.size(), 1u) << "asked for more after the deadline had passed";
+  EXPECT_EQ(source.waits[0], kTestLimits.responseMs);
+}
+
 // What a response tells the client beyond its body.
 struct InfoCase {
   const char* name;
@@ -108,6 +165,10 @@ TEST(ResponseInfo, HeadersThatShapeTheNextRequest) {
       {"http_1_0_keeps_too", "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n", false, false, true, {}, {}},
       {"bytes_after_the_body", ok + "\r\nextra", false, false, false, {}, {}},
       {"body_to_close", "HTTP/1.1 200 OK\r\n\r\nabc", false, false, false, {}, {}},
+      // The rest of a body cut at the cap would be read as the next answer.
+      {"body_cut_at_the_cap", "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(2 * kMiB) + "\r\n\r\n" +
+                                  std::string(kMiB + 10, 'x'),
+       false, false, false, {}, {}},
       {"basic_offered", denied + "WWW-Authenticate: Basic realm=\"vantu\"\r\n\r\n", true, false, true, {}, {}},
       {"basic_among_others", denied + "WWW-Authenticate: Negotiate, basic realm=x\r\n\r\n", true, false, true, {}, {}},
       {"digest_only", denied + "WWW-Authenticate: Digest realm=\"a\", nonce=\"Basic\"\r\n\r\n", false, false,

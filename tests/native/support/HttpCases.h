@@ -195,6 +195,10 @@ inline const std::vector<ResponseCase>& ResponseCases() {
         Ok("pauses_inside_body", {Send(ok + "Content-Length: 4\r\n\r\nab"), Pause(kStall), Send("cd"), Hold()},
            "abcd"),
         Ok("longest_line", {Send(ok + LongHeaderLine(16384) + "Content-Length: 2\r\n\r\nok")}, "ok"),
+        // A folded line belongs to the header above it, and goes where that one goes.
+        Ok("fold_of_a_dropped_header_stays_out_of_a_kept_one",
+           {Send(ok + "Content-Length: 2\r\nX-A: b\r\n c\r\n\r\nok"), Hold()}, "ok"),
+        Ok("folded_first_header_line_is_dropped", {Send(ok + " c\r\nContent-Length: 2\r\n\r\nok"), Hold()}, "ok"),
 
         // Redirects and error statuses: the status line is the message.
         Fails("redirect_302",
@@ -344,6 +348,11 @@ inline const std::vector<DeadlineCase>& DeadlineCases() {
          {Send(notFound + "X-A: b\r\n"), Pause(response - 150), Send("Content-Length: 100\r\n\r\n"),
           Repeat("e", kDrip)},
          0, response},
+        // A 2xx body starts no budget of its own either.
+        {"body_within_the_response_limit",
+         {Send(ok + "X-A: b\r\n"), Pause(response - 150), Send("Content-Length: 100\r\n\r\n"),
+          Repeat("f", kDrip)},
+         'f', response},
     };
   }();
   return cases;
