@@ -52,10 +52,9 @@ class NetLibrary {
 class CancelSignal {
  public:
   CancelSignal();  // throws HttpError when the system has no event or pipe for it
-#ifdef _WIN32
-  // Takes over an event made elsewhere; tests give it one no wait accepts.
-  explicit CancelSignal(std::intptr_t event) noexcept : handles_{event, -1} {}
-#endif
+  // Takes over what waits watch (Winsock: an event; POSIX: a pipe's read
+  // end) made elsewhere; tests give it one that no wait accepts.
+  explicit CancelSignal(std::intptr_t watched) noexcept : handles_{watched, -1} {}
   ~CancelSignal();
   CancelSignal(const CancelSignal&) = delete;
   CancelSignal& operator=(const CancelSignal&) = delete;

@@ -36,6 +36,7 @@ Wait WaitFor(int fd, short events, const CancelSignal& cancel, unsigned timeoutM
     if (ready < 0 && errno == EINTR) continue;
     // Taken as "ready", a failed wait would have the caller spin until its limit.
     if (ready < 0) throw HttpError::Socket(WinsockNumberForErrno(errno));
+    if ((fds[0].revents | fds[1].revents) & POLLNVAL) throw HttpError::Socket(WinsockNumberForErrno(EBADF));
     if (fds[1].revents) return Wait::Cancelled;
     return ready > 0 ? Wait::Ready : Wait::TimedOut;
   }
