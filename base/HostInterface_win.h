@@ -1,8 +1,8 @@
 // What the plug-in and its host agree on, in one header that the plug-in,
 // the substitute host (tools/host) and the baseline libraries share: the
 // header record and the host queries; and what the substitute host's tests
-// use of the plug-in: the dialog's caption and control identifiers with
-// their script names, the longest text, the report hold of test builds.
+// use of the plug-in: the dialog's caption and control identifiers, the
+// longest text, the report hold of test builds.
 #pragma once
 
 #include <windows.h>
@@ -56,21 +56,6 @@ enum ControlId : int {
   IdUsername = 101, IdPassword = 102, IdActive = 103, IdVerify = 104, IdGroupBox = 105,
   IdUsernameLabel = 111, IdWebsiteLink = 113, IdPasswordLabel = 114, IdNoAccountLabel = 116, IdSignUpLink = 117,
   IdLogo = 120, IdStatusBar = 130,
-};
-
-// The names the substitute host's script language gives the controls (its
-// own vocabulary, used by every Wine test), in the order its dump lists them.
-struct ScriptControlName {
-  const char* Name;
-  ControlId Id;
-};
-
-inline constexpr ScriptControlName ScriptControlNames[] = {
-    {"Button1", IdOk},           {"Button2", IdCancel},        {"Button3", IdVerify},
-    {"E_Username", IdUsername},  {"E_Password", IdPassword},   {"C_Active", IdActive},
-    {"GroupBox1", IdGroupBox},   {"Label1", IdUsernameLabel},  {"Label3", IdWebsiteLink},
-    {"Label4", IdPasswordLabel}, {"Label6", IdNoAccountLabel}, {"Label7", IdSignUpLink},
-    {"Image1", IdLogo},          {"StatusBar", IdStatusBar},
 };
 
 }  // namespace ui

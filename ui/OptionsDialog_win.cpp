@@ -23,6 +23,7 @@ namespace {
 
 using namespace vantu::ui;
 
+// As in every earlier release: scripts and tools outside the DLL find the window by this class.
 constexpr const char* DialogClassName = "TF_Options";
 constexpr const char* GroupBoxClassName = "TF_Options.GroupBox";
 constexpr DWORD DialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
