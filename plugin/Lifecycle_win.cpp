@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "base/ErrorBox.h"
-#include "base/HostInterface_win.h"
 #include "base/ModulePath.h"
 #include "base/ModuleReference_win.h"
+#include "contract/HostInterface_win.h"
 #include "reporting/NowPlayingWatcher_win.h"
 #include "reporting/Refusals.h"
 #include "reporting/ReportWorker.h"

@@ -9,8 +9,8 @@
 #include <optional>
 
 #include "base/Handles_win.h"
-#include "base/HostInterface_win.h"
 #include "base/WindowClass_win.h"
+#include "contract/HostInterface_win.h"
 #include "reporting/PollTick.h"
 #include "settings/RefusalHandoff.h"
 #include "settings/Settings.h"

@@ -7,6 +7,10 @@
 
 namespace vantu {
 
+// The longest text the plug-in keeps: a value read from the settings file is
+// cut there, and the dialog's boxes take no more.
+inline constexpr int MaxTextLength = 2047;
+
 // A key could not be written; the message names the whole file path.
 class IniWriteError : public Error {
  public:

@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "base/HostInterface_win.h"
 #include "settings/SettingsRules.h"
 
 namespace vantu {

@@ -2,7 +2,7 @@
 // drawing order and, through it, the tab order), at the design text height.
 #pragma once
 
-#include "base/HostInterface_win.h"
+#include "contract/OptionsDialogControls.h"
 #include "ui/DialogRules.h"
 
 namespace vantu::ui {

@@ -8,7 +8,7 @@
 
 #include "Output.h"
 #include "Script.h"
-#include "base/HostInterface_win.h"
+#include "contract/OptionsDialogControls.h"
 
 namespace vantu::host {
 namespace {

@@ -18,8 +18,8 @@
 #include "Output.h"
 #include "Script.h"
 #include "Watchers.h"
-#include "base/HostInterface_win.h"
-#include "base/HostInterface_win.h"
+#include "contract/HostInterface_win.h"
+#include "contract/TestHooks.h"
 
 namespace vantu::host {
 namespace {
