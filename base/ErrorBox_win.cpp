@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "base/ErrorBox.h"
-#include "base/ErrorBoxRules.h"
 #include "base/ModulePath.h"
 
 namespace vantu {

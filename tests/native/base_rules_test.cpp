@@ -1,7 +1,7 @@
 // The error box's wording and the text helpers.
 #include <gtest/gtest.h>
 
-#include "base/ErrorBoxRules.h"
+#include "base/ErrorBox.h"
 #include "base/TextRules.h"
 
 namespace vantu {
