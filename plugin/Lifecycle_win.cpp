@@ -10,7 +10,6 @@
 #include "reporting/Refusals.h"
 #include "reporting/ReportWorker.h"
 #include "settings/Settings.h"
-#include "settings/SettingsPath.h"
 #include "ui/OptionsDialog_win.h"
 
 namespace __gnu_cxx {

@@ -1,4 +1,4 @@
-#include "settings/SettingsRules.h"
+#include "settings/Settings.h"
 
 #include <cstdint>
 
@@ -72,6 +72,13 @@ std::string ProfileValueToWrite(std::string_view value) {
   quoted += value;
   quoted += '"';
   return quoted;
+}
+
+std::string SettingsPathFor(std::string_view executablePath) {
+  const size_t end = executablePath.find_last_of("\\:");
+  const std::string_view folder =
+      end == std::string_view::npos ? std::string_view() : executablePath.substr(0, end + 1);
+  return std::string(folder) + "Plugins\\gen_vantu.ini";
 }
 
 }  // namespace vantu

@@ -4,8 +4,6 @@
 
 #include <vector>
 
-#include "settings/SettingsRules.h"
-
 namespace vantu {
 namespace {
 
