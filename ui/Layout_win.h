@@ -3,7 +3,7 @@
 #pragma once
 
 #include "contract/OptionsDialogControls.h"
-#include "ui/DialogRules.h"
+#include "ui/OptionsDialog.h"
 
 namespace vantu::ui {
 

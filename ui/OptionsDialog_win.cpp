@@ -13,8 +13,8 @@
 #include "service/ServiceUrls.h"
 #include "settings/RefusalHandoff.h"
 #include "settings/Settings.h"
-#include "ui/DialogRules.h"
 #include "ui/Layout_win.h"
+#include "ui/OptionsDialog.h"
 #include "ui/Resources.h"
 #include "vantu_config.h"
 

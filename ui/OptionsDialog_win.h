@@ -1,7 +1,8 @@
 // The options dialog: a modeless, top-most window that edits the settings,
 // checks the account with the service and shows the service's refusals.
 // Made at its first showing in a run, then only shown and hidden (every close
-// request hides it) until quit destroys it with the run's settings.
+// request hides it) until quit destroys it with the run's settings. Its
+// geometry and activation rules are plain functions in OptionsDialog.h.
 #pragma once
 
 #include <windows.h>
