@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "base/ErrorBox.h"
-#include "base/ModulePath.h"
+#include "base/ExecutablePath.h"
 #include "base/ModuleReference_win.h"
 #include "contract/HostInterface_win.h"
 #include "reporting/NowPlayingWatcher_win.h"

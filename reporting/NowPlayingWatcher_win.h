@@ -10,6 +10,7 @@
 
 #include "base/Handles_win.h"
 #include "base/WindowClass_win.h"
+#include "base/WindowTimer_win.h"
 #include "contract/HostInterface_win.h"
 #include "reporting/PollTick.h"
 #include "settings/RefusalHandoff.h"

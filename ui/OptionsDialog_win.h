@@ -13,6 +13,7 @@
 
 #include "base/Handles_win.h"
 #include "base/WindowClass_win.h"
+#include "base/WindowTimer_win.h"
 
 namespace vantu {
 

@@ -18,6 +18,7 @@
 #include "Output.h"
 #include "Script.h"
 #include "Watchers.h"
+#include "base/ExecutablePath.h"
 #include "contract/HostInterface_win.h"
 #include "contract/TestHooks.h"
 
@@ -37,10 +38,8 @@ LONG WINAPI OnCrash(EXCEPTION_POINTERS* info) {
 }
 
 std::string ExecutableDirectory() {
-  char path[MAX_PATH] = {};
-  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string text(path, length);
-  return text.substr(0, text.find_last_of('\\') + 1);
+  const std::string path = ExecutablePath();
+  return path.substr(0, path.find_last_of('\\') + 1);
 }
 
 class PluginLibrary {
