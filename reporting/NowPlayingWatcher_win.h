@@ -13,7 +13,7 @@
 #include "base/WindowTimer_win.h"
 #include "contract/HostInterface_win.h"
 #include "reporting/PollTick.h"
-#include "settings/RefusalHandoff.h"
+#include "reporting/RefusalHandoff.h"
 #include "settings/Settings.h"
 
 namespace vantu {

@@ -18,13 +18,18 @@
 namespace vantu {
 
 class Settings;
-class RefusalHandoff;
 class HttpClient;
 
 class OptionsDialog {
  public:
-  // The settings and the refusal hand-off outlive the dialog.
-  OptionsDialog(HINSTANCE module, Settings& settings, RefusalHandoff& refusals);
+  // Takes the service's latest refusal at the dialog's show: sets active to
+  // false if one arrived since the last look, and returns its text, once
+  // (empty when none waits). The report workers that hand it over are not
+  // the dialog's business.
+  using RefusalTaker = std::string (*)(bool& active);
+
+  // The settings outlive the dialog.
+  OptionsDialog(HINSTANCE module, Settings& settings, RefusalTaker takeRefusal);
   ~OptionsDialog();
   OptionsDialog(const OptionsDialog&) = delete;
   OptionsDialog& operator=(const OptionsDialog&) = delete;
@@ -66,7 +71,7 @@ class OptionsDialog {
 
   HINSTANCE module_;
   Settings& settings_;
-  RefusalHandoff& refusals_;
+  RefusalTaker takeRefusal_;
   WindowClass dialogClass_;
   WindowClass groupBoxClass_;
   Font font_;
