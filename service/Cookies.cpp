@@ -51,20 +51,16 @@ std::string DefaultPath(std::string_view requestPath) {
   return std::string(requestPath.substr(0, slash));
 }
 
-bool ParseInteger(std::string_view text, std::int64_t& value) {
-  bool negative = false;
-  if (!text.empty() && text.front() == '-') {
-    negative = true;
-    text.remove_prefix(1);
-  }
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return false;
-  value = 0;
-  for (char c : text) {
-    if (value > 1'000'000'000'000) break;  // far beyond any expiry; saturate
-    value = value * 10 + (c - '0');
-  }
-  if (negative) value = -value;
-  return true;
+// Max-Age's delta seconds: an optional "-", then decimal digits.
+std::optional<std::int64_t> ParseDeltaSeconds(std::string_view text) {
+  const bool negative = !text.empty() && text.front() == '-';
+  if (negative) text.remove_prefix(1);
+  // Far beyond any expiry; larger values saturate.
+  constexpr std::uint64_t kLongest = 1'000'000'000'000;
+  const std::optional<ParsedDigits> digits = ParseDigits(text, 10, kLongest);
+  if (!digits) return std::nullopt;
+  const auto seconds = static_cast<std::int64_t>(digits->value);
+  return negative ? -seconds : seconds;
 }
 
 // Days from 1970-01-01 to a civil date (Howard Hinnant's algorithm).
@@ -87,12 +83,10 @@ bool IsDelimiter(char c) {
 bool LeadingDigits(std::string_view token, std::size_t min, std::size_t max, unsigned& value,
                    std::size_t& used) {
   used = 0;
-  value = 0;
-  while (used < token.size() && token[used] >= '0' && token[used] <= '9' && used < max + 1) {
-    value = value * 10 + static_cast<unsigned>(token[used] - '0');
-    ++used;
-  }
-  return used >= min && used <= max;
+  while (used < token.size() && token[used] >= '0' && token[used] <= '9' && used < max + 1) ++used;
+  if (used < min || used > max) return false;
+  value = static_cast<unsigned>(ParseDigits(token.substr(0, used), 10, 9999)->value);
+  return true;
 }
 
 bool ParseTime(std::string_view token, unsigned (&hms)[3]) {
@@ -198,9 +192,9 @@ void CookieJar::StoreOne(std::string_view text, std::string_view host, std::stri
     const std::string name = AsciiLower(TrimBlanks(attribute.substr(0, eq)));
     const std::string_view value =
         eq == std::string_view::npos ? std::string_view() : Unquote(TrimBlanks(attribute.substr(eq + 1)));
-    std::int64_t seconds;
-    if (name == "max-age" && ParseInteger(value, seconds)) {
-      maxAgeExpiry = seconds <= 0 ? std::int64_t{0} : now + seconds;
+    std::optional<std::int64_t> seconds;
+    if (name == "max-age" && (seconds = ParseDeltaSeconds(value))) {
+      maxAgeExpiry = *seconds <= 0 ? std::int64_t{0} : now + *seconds;
     } else if (name == "expires") {
       expiresAt = ParseCookieDate(value);
     } else if (name == "domain" && !value.empty()) {
