@@ -68,7 +68,7 @@ long ParseResponseHead(std::string_view input, HeadProgress& progress, HeadVisit
 BodyProgress BodyFramingFor(const std::string* contentLength, const std::string* transferEncoding) {
   BodyProgress progress;
   const std::optional<ParsedDigits> length =
-      contentLength ? ParseDigits(TrimBlanks(*contentLength), 10, kNoLimit) : std::nullopt;
+      ParseDigits(contentLength ? TrimBlanks(*contentLength) : std::string_view(), 10, kNoLimit);
   const bool isNumber = length.has_value();
   if (isNumber && length->value > 0) {
     progress.framing = BodyFraming::Length;
