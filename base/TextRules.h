@@ -79,12 +79,8 @@ inline std::optional<ParsedDigits> ParseDigits(std::string_view text, unsigned b
   return result;
 }
 
-enum class HexCase { Upper, Lower };
-
-// The digit for a value from 0 to 15.
-inline char HexDigit(unsigned value, HexCase letters = HexCase::Upper) {
-  return (letters == HexCase::Upper ? "0123456789ABCDEF" : "0123456789abcdef")[value & 0xF];
-}
+// The upper-case digit for a value from 0 to 15.
+inline char HexDigit(unsigned value) { return "0123456789ABCDEF"[value & 0xF]; }
 
 // Every byte for which needsEncoding(byte) holds becomes "%XX" (upper-case
 // hexadecimal); every other byte is kept as it is.

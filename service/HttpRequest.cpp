@@ -2,7 +2,6 @@
 
 #include "base/TextRules.h"
 #include "service/HttpError.h"
-#include "service/HttpResponseReader.h"
 
 namespace vantu::http {
 namespace {

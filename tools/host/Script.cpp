@@ -158,9 +158,10 @@ std::string Escape(std::string_view text) {
     } else if (c == '\n') {
       out += "\\n";
     } else if (byte < 0x20 || byte > 0x7e) {
+      constexpr char LowerHexDigits[] = "0123456789abcdef";
       out += "\\x";
-      out += HexDigit(byte >> 4, HexCase::Lower);
-      out += HexDigit(byte, HexCase::Lower);
+      out += LowerHexDigits[byte >> 4];
+      out += LowerHexDigits[byte & 0xF];
     } else {
       out += c;
     }
