@@ -20,7 +20,12 @@ inline constexpr int MaxTextLength = 2047;
 // A key could not be written; the message names the whole file path.
 class IniWriteError : public Error {
  public:
-  explicit IniWriteError(const std::string& path);
+  IniWriteError(const std::string& path, unsigned long systemError);
+  // The profile function's own error number, as it left it.
+  unsigned long SystemError() const noexcept { return systemError_; }
+
+ private:
+  unsigned long systemError_;
 };
 
 // The values without their file, so that the rules over them run natively.
