@@ -1,5 +1,5 @@
 // Shows an error that escapes a user-interface event (a timer tick, a click,
-// the dialog's show event): the rest of the event is abandoned, the user sees
+// a window being shown): the rest of the event is abandoned, the user sees
 // the message, and the host goes on running. The box's caption and text are
 // worded by plain functions (ErrorBox.cpp), tested without a window; the box
 // itself is shown by ErrorBox_win.cpp.
