@@ -1,4 +1,4 @@
-// The base of the plug-in's own exceptions. Not std::runtime_error: GCC's
+// The base of our own exceptions. Not std::runtime_error: GCC's
 // std::runtime_error keeps its text in the old ABI's copy-on-write string,
 // and throwing one statically links that whole second string
 // implementation into the DLL.

@@ -3,8 +3,7 @@
 #include <vector>
 
 #include "base/ErrorBox.h"
-#include "base/ErrorBoxRules.h"
-#include "base/ModulePath.h"
+#include "base/ExecutablePath.h"
 
 namespace vantu {
 namespace {

@@ -1,7 +1,7 @@
-// Owners for the Win32 handles of the dialog and the watcher: each frees its
-// handle exactly once, so an early return or an exception leaks nothing.
-// The window class is in base/WindowClass_win.h, the module reference in
-// base/ModuleReference_win.h.
+// Owners for Win32 handles: each frees its handle exactly once, so an early
+// return or an exception leaks nothing. The window class is in
+// base/WindowClass_win.h, the window timer in base/WindowTimer_win.h, the
+// module reference in base/ModuleReference_win.h.
 #pragma once
 
 #include <windows.h>
@@ -88,20 +88,6 @@ class ScopedPaint {
  private:
   HWND window_;
   PAINTSTRUCT paint_{};
-};
-
-// A running window timer; killed on destruction (a one-shot timer is an
-// optional one, reset when it fires).
-class WindowTimer {
- public:
-  WindowTimer(HWND window, UINT_PTR id, UINT milliseconds);
-  ~WindowTimer() { KillTimer(window_, id_); }
-  WindowTimer(const WindowTimer&) = delete;
-  WindowTimer& operator=(const WindowTimer&) = delete;
-
- private:
-  HWND window_;
-  UINT_PTR id_;
 };
 
 }  // namespace vantu

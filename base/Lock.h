@@ -1,7 +1,7 @@
-// The one lock type of the reporting code. In the DLL it is a Windows SRW
-// lock, which needs no set-up or clean-up and so is safe in a library that is
-// loaded and unloaded; the native build (tests, sanitizers) uses std::mutex,
-// which TSan understands.
+// A lock for data that threads share. On Windows it is an SRW lock, which
+// needs no set-up or clean-up and so is safe in a library that is loaded and
+// unloaded; the native build (tests, sanitizers) uses std::mutex, which TSan
+// understands.
 #pragma once
 
 #ifdef _WIN32

@@ -1,6 +1,6 @@
 // A reference on the module that holds this code, so that it stays mapped
-// while something of it still runs (a report worker, the run between init
-// and quit).
+// while something of it still runs (a thread of its own, or work that spans
+// several calls from whoever loaded it).
 #pragma once
 
 #include <windows.h>

@@ -2,6 +2,8 @@
 // touches only the ASCII letters, a blank is any byte from 0 to 32.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -49,12 +51,36 @@ inline int HexDigitValue(char c) {
   return -1;
 }
 
-enum class HexCase { Upper, Lower };
+// A number read by ParseDigits.
+struct ParsedDigits {
+  std::uint64_t value = 0;  // never above the limit
+  bool saturated = false;   // the digits said more than the limit, and value is the limit
+};
 
-// The digit for a value from 0 to 15.
-inline char HexDigit(unsigned value, HexCase letters = HexCase::Upper) {
-  return (letters == HexCase::Upper ? "0123456789ABCDEF" : "0123456789abcdef")[value & 0xF];
+// text as digits of base (2 to 16, letters of either case): at least one
+// digit and nothing else, no sign, no blanks; nothing otherwise. A value
+// above limit saturates: it reads as limit, with saturated set, and the
+// remaining digits are still checked.
+inline std::optional<ParsedDigits> ParseDigits(std::string_view text, unsigned base, std::uint64_t limit) {
+  if (text.empty()) return std::nullopt;
+  ParsedDigits result;
+  for (char c : text) {
+    const int digit = HexDigitValue(c);
+    if (digit < 0 || static_cast<unsigned>(digit) >= base) return std::nullopt;
+    if (result.saturated) continue;
+    const auto next = static_cast<std::uint64_t>(digit);
+    if (next > limit || result.value > (limit - next) / base) {
+      result.value = limit;
+      result.saturated = true;
+    } else {
+      result.value = result.value * base + next;
+    }
+  }
+  return result;
 }
+
+// The upper-case digit for a value from 0 to 15.
+inline char HexDigit(unsigned value) { return "0123456789ABCDEF"[value & 0xF]; }
 
 // Every byte for which needsEncoding(byte) holds becomes "%XX" (upper-case
 // hexadecimal); every other byte is kept as it is.

@@ -1,16 +1,16 @@
 #include "plugin/Lifecycle_win.h"
 
 #include <memory>
+#include <string>
 
 #include "base/ErrorBox.h"
-#include "base/HostInterface_win.h"
-#include "base/ModulePath.h"
+#include "base/ExecutablePath.h"
 #include "base/ModuleReference_win.h"
+#include "contract/HostInterface_win.h"
 #include "reporting/NowPlayingWatcher_win.h"
-#include "reporting/Refusals.h"
+#include "reporting/RefusalHandoff.h"
 #include "reporting/ReportWorker.h"
 #include "settings/Settings.h"
-#include "settings/SettingsPath.h"
 #include "ui/OptionsDialog_win.h"
 
 namespace __gnu_cxx {
@@ -38,6 +38,13 @@ std::unique_ptr<OptionsDialog> optionsDialog;
 // reference cannot drop while the run's windows exist: a host that unloads
 // without quit leaves us loaded and running until the process ends.
 ModuleReference runReference;
+
+// The dialog's share of the refusal hand-off, at its show: a refusal switches
+// reporting off, and its text goes to the status bar.
+std::string TakeRefusal(bool& active) {
+  ProcessRefusalHandoff().ApplyRefusalTo(active);
+  return ProcessRefusalHandoff().TakePendingMessage();
+}
 
 // Ends what init started: the watcher first, so no tick runs after it; the
 // dialog; then the reports still in flight, which end promptly or, if one
@@ -78,7 +85,7 @@ void PluginConfig() {
   if (!settings) return;
   GuardUiEvent([] {
     if (!optionsDialog) {
-      optionsDialog = std::make_unique<OptionsDialog>(libraryInstance, *settings, ProcessRefusalHandoff());
+      optionsDialog = std::make_unique<OptionsDialog>(libraryInstance, *settings, &TakeRefusal);
     }
     optionsDialog->Show();
   });

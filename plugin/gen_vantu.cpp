@@ -2,7 +2,7 @@
 // record it returns, and DllMain.
 #include <windows.h>
 
-#include "base/HostInterface_win.h"
+#include "contract/HostInterface_win.h"
 #include "plugin/CppRuntime_win.h"
 #include "plugin/Lifecycle_win.h"
 

@@ -9,10 +9,11 @@
 #include <optional>
 
 #include "base/Handles_win.h"
-#include "base/HostInterface_win.h"
 #include "base/WindowClass_win.h"
+#include "base/WindowTimer_win.h"
+#include "contract/HostInterface_win.h"
 #include "reporting/PollTick.h"
-#include "settings/RefusalHandoff.h"
+#include "reporting/RefusalHandoff.h"
 #include "settings/Settings.h"
 
 namespace vantu {

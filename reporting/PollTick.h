@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "settings/RefusalHandoff.h"
+#include "reporting/RefusalHandoff.h"
 #include "settings/Settings.h"
 
 namespace vantu {

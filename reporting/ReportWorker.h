@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "settings/RefusalHandoff.h"
+#include "reporting/RefusalHandoff.h"
 
 namespace vantu {
 

@@ -15,7 +15,7 @@
 #include "vantu_config.h"
 
 #if VANTU_TEST_HOOKS
-#include "base/HostInterface_win.h"
+#include "contract/TestHooks_win.h"
 #endif
 
 namespace vantu {

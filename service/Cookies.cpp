@@ -1,6 +1,7 @@
 #include "service/Cookies.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "base/TextRules.h"
 
@@ -51,20 +52,16 @@ std::string DefaultPath(std::string_view requestPath) {
   return std::string(requestPath.substr(0, slash));
 }
 
-bool ParseInteger(std::string_view text, std::int64_t& value) {
-  bool negative = false;
-  if (!text.empty() && text.front() == '-') {
-    negative = true;
-    text.remove_prefix(1);
-  }
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return false;
-  value = 0;
-  for (char c : text) {
-    if (value > 1'000'000'000'000) break;  // far beyond any expiry; saturate
-    value = value * 10 + (c - '0');
-  }
-  if (negative) value = -value;
-  return true;
+// Max-Age's delta seconds: an optional "-", then decimal digits.
+std::optional<std::int64_t> ParseDeltaSeconds(std::string_view text) {
+  const bool negative = !text.empty() && text.front() == '-';
+  if (negative) text.remove_prefix(1);
+  // Far beyond any expiry; larger values saturate.
+  constexpr std::uint64_t kLongest = 1'000'000'000'000;
+  const std::optional<ParsedDigits> digits = ParseDigits(text, 10, kLongest);
+  if (!digits) return std::nullopt;
+  const auto seconds = static_cast<std::int64_t>(digits->value);
+  return negative ? -seconds : seconds;
 }
 
 // Days from 1970-01-01 to a civil date (Howard Hinnant's algorithm).
@@ -87,12 +84,10 @@ bool IsDelimiter(char c) {
 bool LeadingDigits(std::string_view token, std::size_t min, std::size_t max, unsigned& value,
                    std::size_t& used) {
   used = 0;
-  value = 0;
-  while (used < token.size() && token[used] >= '0' && token[used] <= '9' && used < max + 1) {
-    value = value * 10 + static_cast<unsigned>(token[used] - '0');
-    ++used;
-  }
-  return used >= min && used <= max;
+  while (used < token.size() && token[used] >= '0' && token[used] <= '9' && used < max + 1) ++used;
+  if (used < min || used > max) return false;
+  value = static_cast<unsigned>(ParseDigits(token.substr(0, used), 10, 9999)->value);
+  return true;
 }
 
 bool ParseTime(std::string_view token, unsigned (&hms)[3]) {
@@ -106,6 +101,81 @@ bool ParseTime(std::string_view token, unsigned (&hms)[3]) {
     }
   }
   return true;
+}
+
+// One Set-Cookie value as the server wrote it, its attributes read by the
+// rules that need no request.
+struct SetCookie {
+  std::string_view name, value;
+  std::optional<std::int64_t> maxAge;     // the last Max-Age that is a number
+  std::optional<std::int64_t> expires;    // the last Expires; nothing when its date is unusable
+  std::vector<std::string_view> domains;  // every Domain that is not empty, in order
+  std::optional<std::string_view> path;   // the last Path that begins with "/"
+  bool secure = false;
+};
+
+// Nothing for a value that is too long, holds control bytes or has no name.
+std::optional<SetCookie> ParseSetCookie(std::string_view text) {
+  if (text.size() > kMaxCookieBytes || HasControlByte(text)) return std::nullopt;
+  const std::string_view pair = text.substr(0, text.find(';'));
+  const std::size_t equals = pair.find('=');
+  if (equals == std::string_view::npos) return std::nullopt;
+  SetCookie cookie;
+  cookie.name = TrimBlanks(pair.substr(0, equals));
+  cookie.value = TrimBlanks(pair.substr(equals + 1));
+  if (cookie.name.empty()) return std::nullopt;
+  for (std::size_t pos = pair.size(); pos < text.size();) {
+    ++pos;  // the ';'
+    std::size_t end = text.find(';', pos);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view attribute = text.substr(pos, end - pos);
+    pos = end;
+    const std::size_t eq = attribute.find('=');
+    const std::string name = AsciiLower(TrimBlanks(attribute.substr(0, eq)));
+    const std::string_view value =
+        eq == std::string_view::npos ? std::string_view() : Unquote(TrimBlanks(attribute.substr(eq + 1)));
+    if (name == "max-age") {
+      if (const std::optional<std::int64_t> seconds = ParseDeltaSeconds(value)) cookie.maxAge = seconds;
+    } else if (name == "expires") {
+      cookie.expires = ParseCookieDate(value);
+    } else if (name == "domain") {
+      if (!value.empty()) cookie.domains.push_back(value);
+    } else if (name == "path") {
+      if (!value.empty() && value.front() == '/') cookie.path = value;
+    } else if (name == "secure") {
+      cookie.secure = true;
+    }
+  }
+  return cookie;
+}
+
+// Where a cookie goes back to.
+struct CookieScope {
+  std::string domain;
+  bool hostOnly = true;
+  std::string path;
+};
+
+// The sending host and the request's folder, unless Domain or Path name
+// others; nothing when a Domain does not cover the sending host.
+std::optional<CookieScope> ScopeOf(const SetCookie& cookie, const std::string& requestHost,
+                                   std::string_view requestPath) {
+  CookieScope scope{requestHost, true, DefaultPath(requestPath)};
+  for (std::string_view attribute : cookie.domains) {
+    std::string domain = AsciiLower(attribute);
+    if (domain.front() == '.') domain.erase(0, 1);
+    if (domain.empty() || !DomainMatches(requestHost, domain)) return std::nullopt;
+    // A bare top-level label ("fm") would send the cookie to every host
+    // under it; naming only the sending host itself keeps it host-only.
+    if (!HasInnerDot(domain)) {
+      if (domain != requestHost) return std::nullopt;
+      continue;
+    }
+    scope.domain = std::move(domain);
+    scope.hostOnly = false;
+  }
+  if (cookie.path) scope.path.assign(*cookie.path);
+  return scope;
 }
 
 }  // namespace
@@ -174,55 +244,27 @@ void CookieJar::Store(std::string_view header, bool version2, std::string_view h
 
 void CookieJar::StoreOne(std::string_view text, std::string_view host, std::string_view path,
                          std::int64_t now) {
-  if (text.size() > kMaxCookieBytes || HasControlByte(text)) return;
-  std::string_view pair = text.substr(0, text.find(';'));
-  const std::size_t equals = pair.find('=');
-  if (equals == std::string_view::npos) return;
+  const std::optional<SetCookie> parsed = ParseSetCookie(text);
+  if (!parsed) return;
+  std::optional<CookieScope> scope = ScopeOf(*parsed, AsciiLower(host), path);
+  if (!scope) return;
   Cookie cookie;
-  cookie.name.assign(TrimBlanks(pair.substr(0, equals)));
-  cookie.value.assign(TrimBlanks(pair.substr(equals + 1)));
-  if (cookie.name.empty()) return;
-
-  const std::string requestHost = AsciiLower(host);
-  cookie.domain = requestHost;
-  cookie.path = DefaultPath(path);
-  std::optional<std::int64_t> maxAgeExpiry, expiresAt;
-  std::size_t pos = pair.size();
-  while (pos < text.size()) {
-    ++pos;  // the ';'
-    std::size_t end = text.find(';', pos);
-    if (end == std::string_view::npos) end = text.size();
-    const std::string_view attribute = text.substr(pos, end - pos);
-    pos = end;
-    const std::size_t eq = attribute.find('=');
-    const std::string name = AsciiLower(TrimBlanks(attribute.substr(0, eq)));
-    const std::string_view value =
-        eq == std::string_view::npos ? std::string_view() : Unquote(TrimBlanks(attribute.substr(eq + 1)));
-    std::int64_t seconds;
-    if (name == "max-age" && ParseInteger(value, seconds)) {
-      maxAgeExpiry = seconds <= 0 ? std::int64_t{0} : now + seconds;
-    } else if (name == "expires") {
-      expiresAt = ParseCookieDate(value);
-    } else if (name == "domain" && !value.empty()) {
-      std::string domain = AsciiLower(value);
-      if (domain.front() == '.') domain.erase(0, 1);
-      if (domain.empty() || !DomainMatches(requestHost, domain)) return;
-      // A bare top-level label ("fm") would send the cookie to every host
-      // under it; naming only the sending host itself keeps it host-only.
-      if (!HasInnerDot(domain)) {
-        if (domain != requestHost) return;
-        continue;
-      }
-      cookie.domain = domain;
-      cookie.hostOnly = false;
-    } else if (name == "path" && !value.empty() && value.front() == '/') {
-      cookie.path.assign(value);
-    } else if (name == "secure") {
-      cookie.secure = true;
-    }
+  cookie.name.assign(parsed->name);
+  cookie.value.assign(parsed->value);
+  cookie.domain = std::move(scope->domain);
+  cookie.path = std::move(scope->path);
+  cookie.hostOnly = scope->hostOnly;
+  cookie.secure = parsed->secure;
+  // Max-Age wins over Expires.
+  if (parsed->maxAge) {
+    cookie.expiry = *parsed->maxAge <= 0 ? std::int64_t{0} : now + *parsed->maxAge;
+  } else {
+    cookie.expiry = parsed->expires;
   }
-  cookie.expiry = maxAgeExpiry ? maxAgeExpiry : expiresAt;
+  Keep(std::move(cookie), now);
+}
 
+void CookieJar::Keep(Cookie cookie, std::int64_t now) {
   const auto same = std::find_if(cookies_.begin(), cookies_.end(), [&](const Cookie& c) {
     return c.name == cookie.name && c.domain == cookie.domain && c.path == cookie.path;
   });

@@ -30,6 +30,9 @@ class CookieJar {
   };
   void StoreOne(std::string_view text, std::string_view host, std::string_view path,
                 std::int64_t now);
+  // Replaces the cookie of the same name, domain and path, or adds it and
+  // drops the oldest when the jar is full; an expiry in the past only deletes.
+  void Keep(Cookie cookie, std::int64_t now);
 
   std::vector<Cookie> cookies_;
   std::uint64_t serial_ = 0;

@@ -42,7 +42,7 @@ struct HttpClient::State {
   }
 
   // Cookies and credentials learnt from the response, then keep or close.
-  void Conclude(const http::RequestTarget& target, const http::ResponseInfo& info) {
+  void ApplyResponse(const http::RequestTarget& target, const http::ResponseInfo& info) {
     if (info.headComplete) {
       const std::int64_t now = std::time(nullptr);
       for (const std::string& header : info.setCookies) {
@@ -91,10 +91,10 @@ void HttpGetText(HttpClient& client, const std::string& url, std::string& result
   try {
     http::ReadResponse(connection, state.limits, result, info);
   } catch (...) {
-    state.Conclude(target, info);
+    state.ApplyResponse(target, info);
     throw;
   }
-  state.Conclude(target, info);
+  state.ApplyResponse(target, info);
 }
 
 }  // namespace vantu

@@ -90,7 +90,7 @@ class Reader {
     const bool redirect = (code / 100 == 3 && code != 304) || (location && !location->empty());
     const BodyProgress framing =
         BodyFramingFor(head.First("Content-Length"), head.First("Transfer-Encoding"));
-    Absorb(head);
+    RecordHead(head);
     if (redirect || code < 200 || code > 299) {
       std::string body;
       ReadBody(framing, std::min(responseEnd, source_.NowMs() + limits_.errorBodyMs), body);
@@ -136,8 +136,9 @@ class Reader {
     }
   }
 
-  // Takes the cookie values over rather than copying them.
-  void Absorb(HeaderCollector& head) {
+  // Fills info_ from the final head; takes the cookie values over rather
+  // than copying them.
+  void RecordHead(HeaderCollector& head) {
     info_.headComplete = true;
     info_.statusLine = head.statusLine;
     info_.code = StatusCode(head.statusLine);

@@ -2,7 +2,6 @@
 
 #include "base/TextRules.h"
 #include "service/HttpError.h"
-#include "service/HttpResponseReader.h"
 
 namespace vantu::http {
 namespace {
@@ -16,13 +15,9 @@ std::string EscapeControlBytes(std::string_view text) {
 
 std::uint16_t ParsePort(std::string_view text) {
   if (text.empty()) return 80;
-  unsigned long port = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9' || port > 65535) throw HttpError::Socket(kAddressNotAvailable);
-    port = port * 10 + static_cast<unsigned>(c - '0');
-  }
-  if (port == 0 || port > 65535) throw HttpError::Socket(kAddressNotAvailable);
-  return static_cast<std::uint16_t>(port);
+  const std::optional<ParsedDigits> port = ParseDigits(text, 10, 65535);
+  if (!port || port->saturated || port->value == 0) throw HttpError::Socket(kAddressNotAvailable);
+  return static_cast<std::uint16_t>(port->value);
 }
 
 }  // namespace

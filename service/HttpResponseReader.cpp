@@ -9,23 +9,8 @@
 namespace vantu::http {
 namespace {
 
-constexpr std::uint64_t kSaturated = std::numeric_limits<std::uint64_t>::max();
-
-// Digits only; a value too large for 64 bits saturates rather than wraps.
-bool ParseNumber(std::string_view text, int base, std::uint64_t& value) {
-  if (text.empty()) return false;
-  value = 0;
-  for (char c : text) {
-    const int digit = HexDigitValue(c);
-    if (digit < 0 || digit >= base) return false;
-    if (value > (kSaturated - static_cast<unsigned>(digit)) / static_cast<unsigned>(base)) {
-      value = kSaturated;
-    } else if (value != kSaturated) {
-      value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
-    }
-  }
-  return true;
-}
+// Lengths and chunk sizes too large for 64 bits saturate rather than wrap.
+constexpr std::uint64_t kNoLimit = std::numeric_limits<std::uint64_t>::max();
 
 }  // namespace
 
@@ -47,9 +32,9 @@ int StatusCode(std::string_view statusLine) {
   if (first == std::string_view::npos) return -1;
   std::string_view word = statusLine.substr(first + 1);
   word = word.substr(0, word.find(' '));
-  std::uint64_t value = 0;
-  if (!ParseNumber(word, 10, value) || value > 999999999) return -1;
-  return static_cast<int>(value);
+  const std::optional<ParsedDigits> code = ParseDigits(word, 10, 999999999);
+  if (!code || code->saturated) return -1;
+  return static_cast<int>(code->value);
 }
 
 long ParseResponseHead(std::string_view input, HeadProgress& progress, HeadVisitor& visitor) {
@@ -82,11 +67,12 @@ long ParseResponseHead(std::string_view input, HeadProgress& progress, HeadVisit
 
 BodyProgress BodyFramingFor(const std::string* contentLength, const std::string* transferEncoding) {
   BodyProgress progress;
-  std::uint64_t length = 0;
-  const bool isNumber = contentLength && ParseNumber(TrimBlanks(*contentLength), 10, length);
-  if (isNumber && length > 0) {
+  const std::optional<ParsedDigits> length =
+      ParseDigits(contentLength ? TrimBlanks(*contentLength) : std::string_view(), 10, kNoLimit);
+  const bool isNumber = length.has_value();
+  if (isNumber && length->value > 0) {
     progress.framing = BodyFraming::Length;
-    progress.remaining = length;
+    progress.remaining = length->value;
   } else if (transferEncoding && transferEncoding->find("chunked") != std::string::npos) {
     progress.framing = BodyFraming::Chunked;
   } else if (!isNumber) {
@@ -109,9 +95,8 @@ std::size_t Append(std::string_view input, std::uint64_t wanted, std::string& ou
 
 // A chunk-size line is read up to its first space; one that is not hex counts as 0.
 std::uint64_t ChunkSize(std::string_view line) {
-  std::uint64_t size = 0;
-  if (!ParseNumber(line.substr(0, line.find(' ')), 16, size)) return 0;
-  return size;
+  const std::optional<ParsedDigits> size = ParseDigits(line.substr(0, line.find(' ')), 16, kNoLimit);
+  return size ? size->value : 0;
 }
 
 }  // namespace

@@ -4,9 +4,6 @@
 
 #include <vector>
 
-#include "base/HostInterface_win.h"
-#include "settings/SettingsRules.h"
-
 namespace vantu {
 namespace {
 
@@ -24,14 +21,16 @@ std::string ReadValue(const std::string& path, const char* key, const char* defa
 
 void WriteValue(const std::string& path, const char* key, const std::string& value) {
   if (!WritePrivateProfileStringA(Section, key, ProfileValueToWrite(value).c_str(), path.c_str())) {
-    throw IniWriteError(path);
+    // Taken before anything else can overwrite it.
+    const DWORD error = GetLastError();
+    throw IniWriteError(path, error);
   }
 }
 
 }  // namespace
 
-IniWriteError::IniWriteError(const std::string& path)
-    : Error("In " + path + " kann nicht geschrieben werden") {}
+IniWriteError::IniWriteError(const std::string& path, unsigned long systemError)
+    : Error("In " + path + " kann nicht geschrieben werden"), systemError_(systemError) {}
 
 Settings::Settings(std::string path) : path_(std::move(path)) { Load(); }
 

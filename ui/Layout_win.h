@@ -2,8 +2,8 @@
 // drawing order and, through it, the tab order), at the design text height.
 #pragma once
 
-#include "base/HostInterface_win.h"
-#include "ui/DialogRules.h"
+#include "contract/OptionsDialogControls.h"
+#include "ui/OptionsDialog.h"
 
 namespace vantu::ui {
 

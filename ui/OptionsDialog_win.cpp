@@ -11,10 +11,9 @@
 #include "base/ErrorBox.h"
 #include "service/HttpClient.h"
 #include "service/ServiceUrls.h"
-#include "settings/RefusalHandoff.h"
 #include "settings/Settings.h"
-#include "ui/DialogRules.h"
 #include "ui/Layout_win.h"
+#include "ui/OptionsDialog.h"
 #include "ui/Resources.h"
 #include "vantu_config.h"
 
@@ -23,6 +22,7 @@ namespace {
 
 using namespace vantu::ui;
 
+// As in every earlier release: scripts and tools outside the DLL find the window by this class.
 constexpr const char* DialogClassName = "TF_Options";
 constexpr const char* GroupBoxClassName = "TF_Options.GroupBox";
 constexpr DWORD DialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
@@ -81,10 +81,10 @@ WindowKind KindOf(ControlKind kind) {
 
 }  // namespace
 
-OptionsDialog::OptionsDialog(HINSTANCE module, Settings& settings, RefusalHandoff& refusals)
+OptionsDialog::OptionsDialog(HINSTANCE module, Settings& settings, RefusalTaker takeRefusal)
     : module_(module),
       settings_(settings),
-      refusals_(refusals),
+      takeRefusal_(takeRefusal),
       dialogClass_(module, DialogClassName, &WindowProc, LoadCursorA(nullptr, IDC_ARROW), DialogBackground()),
       groupBoxClass_(module, GroupBoxClassName, &GroupBoxProc, LoadCursorA(nullptr, IDC_ARROW), DialogBackground()),
       font_(CreateSansSerif(MulDiv(DesignFontHeight, ScreenPixelsPerInch(), 96), false)),
@@ -210,13 +210,14 @@ void OptionsDialog::Hide() {
 // --- events -----------------------------------------------------------------
 
 void OptionsDialog::OnShow() {
-  refusals_.ApplyRefusalTo(settings_.Active);
+  // Before the settings are shown: a refusal unticks Active.
+  const std::string refusal = takeRefusal_(settings_.Active);
   SetWindowTextA(Control(IdUsername), settings_.Nickname.c_str());
   SetWindowTextA(Control(IdPassword), settings_.Password.c_str());
   SendMessageA(Control(IdActive), BM_SETCHECK, settings_.Active ? BST_CHECKED : BST_UNCHECKED, 0);
   focus_ = Control(IdUsername);
   if (GetActiveWindow() == window_.Get()) SetFocus(focus_);
-  SetStatus(refusals_.TakePendingMessage());
+  SetStatus(refusal);
 }
 
 void OptionsDialog::OnClose() {

@@ -1,7 +1,8 @@
 // The options dialog: a modeless, top-most window that edits the settings,
 // checks the account with the service and shows the service's refusals.
 // Made at its first showing in a run, then only shown and hidden (every close
-// request hides it) until quit destroys it with the run's settings.
+// request hides it) until quit destroys it with the run's settings. Its
+// geometry and activation rules are plain functions in OptionsDialog.h.
 #pragma once
 
 #include <windows.h>
@@ -12,17 +13,23 @@
 
 #include "base/Handles_win.h"
 #include "base/WindowClass_win.h"
+#include "base/WindowTimer_win.h"
 
 namespace vantu {
 
 class Settings;
-class RefusalHandoff;
 class HttpClient;
 
 class OptionsDialog {
  public:
-  // The settings and the refusal hand-off outlive the dialog.
-  OptionsDialog(HINSTANCE module, Settings& settings, RefusalHandoff& refusals);
+  // Takes the service's latest refusal at the dialog's show: sets active to
+  // false if one arrived since the last look, and returns its text, once
+  // (empty when none waits). The report workers that hand it over are not
+  // the dialog's business.
+  using RefusalTaker = std::string (*)(bool& active);
+
+  // The settings outlive the dialog.
+  OptionsDialog(HINSTANCE module, Settings& settings, RefusalTaker takeRefusal);
   ~OptionsDialog();
   OptionsDialog(const OptionsDialog&) = delete;
   OptionsDialog& operator=(const OptionsDialog&) = delete;
@@ -64,7 +71,7 @@ class OptionsDialog {
 
   HINSTANCE module_;
   Settings& settings_;
-  RefusalHandoff& refusals_;
+  RefusalTaker takeRefusal_;
   WindowClass dialogClass_;
   WindowClass groupBoxClass_;
   Font font_;

@@ -5,7 +5,7 @@
 // the ratio shows what our load and init cost beyond what they must do.
 #include <windows.h>
 
-#include "base/HostInterface_win.h"
+#include "contract/HostInterface_win.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "base/HostInterface_win.h"
+#include "contract/HostInterface_win.h"
 
 namespace __gnu_cxx {
 void __freeres() noexcept;

@@ -1,7 +1,11 @@
 // The error box's wording and the text helpers.
 #include <gtest/gtest.h>
 
-#include "base/ErrorBoxRules.h"
+#include <cstdint>
+#include <limits>
+#include <optional>
+
+#include "base/ErrorBox.h"
 #include "base/TextRules.h"
 
 namespace vantu {
@@ -52,6 +56,48 @@ TEST(TextRules, TouchOnlyAsciiAndBlanks) {
   EXPECT_EQ(TrimBlanks(" \t\x01 a b \r\n"), "a b");
   EXPECT_EQ(TrimBlanks("   "), "");
   EXPECT_EQ(TrimBlanks("\xA0x\xA0"), "\xA0x\xA0");
+}
+
+// The one digit reader of every layer: what counts as digits, and where the
+// limit cuts a value off.
+TEST(ParseDigits, ReadsOnlyDigitsAndSaturatesAtTheLimit) {
+  constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
+  const struct {
+    const char* text;
+    unsigned base;
+    std::uint64_t limit;
+    std::optional<std::uint64_t> value;  // nothing: not digits
+    bool saturated;
+  } cases[] = {
+      {"0", 10, kMax, 0, false},
+      {"007", 10, kMax, 7, false},
+      {"65535", 10, 65535, 65535, false},
+      {"65536", 10, 65535, 65535, true},
+      {"99999999999999999999", 10, 65535, 65535, true},
+      {"18446744073709551615", 10, kMax, kMax, false},
+      {"18446744073709551616", 10, kMax, kMax, true},
+      {"7", 10, 5, 5, true},
+      {"0", 10, 0, 0, false},
+      {"ff", 16, kMax, 255, false},
+      {"FF", 16, kMax, 255, false},
+      {"10000000000000000", 16, kMax, kMax, true},
+      {"", 10, kMax, std::nullopt, false},
+      {"a", 10, kMax, std::nullopt, false},
+      {"g", 16, kMax, std::nullopt, false},
+      {"12x", 10, kMax, std::nullopt, false},
+      {"99999999999999999999x", 10, kMax, std::nullopt, false},
+      {"+1", 10, kMax, std::nullopt, false},
+      {"-1", 10, kMax, std::nullopt, false},
+      {" 1", 10, kMax, std::nullopt, false},
+      {"1 ", 10, kMax, std::nullopt, false},
+  };
+  for (const auto& c : cases) {
+    const std::optional<ParsedDigits> parsed = ParseDigits(c.text, c.base, c.limit);
+    ASSERT_EQ(parsed.has_value(), c.value.has_value()) << "\"" << c.text << "\" base " << c.base;
+    if (!parsed) continue;
+    EXPECT_EQ(parsed->value, *c.value) << "\"" << c.text << "\" base " << c.base;
+    EXPECT_EQ(parsed->saturated, c.saturated) << "\"" << c.text << "\" base " << c.base;
+  }
 }
 
 }  // namespace

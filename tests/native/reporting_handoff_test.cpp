@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "reporting/Refusals.h"
+#include "reporting/RefusalHandoff.h"
 
 namespace vantu {
 

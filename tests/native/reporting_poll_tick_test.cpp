@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "reporting/PollTick.h"
+#include "reporting/RefusalHandoff.h"
 #include "service/ServiceUrls.h"
-#include "settings/RefusalHandoff.h"
 #include "settings/Settings.h"
 
 namespace vantu {

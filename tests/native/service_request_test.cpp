@@ -50,6 +50,7 @@ TEST(Request, HostPortAndCookiePath) {
       {"http://example.com:80/", "example.com", 80, "example.com", "/"},
       {"http://example.com:8080/x", "example.com", 8080, "example.com:8080", "/x"},
       {"http://example.com:08080/x", "example.com", 8080, "example.com:8080", "/x"},
+      {"http://example.com:65535/x", "example.com", 65535, "example.com:65535", "/x"},
       {"http://example.com:/x", "example.com", 80, "example.com", "/x"},
       {"HTTP://Example.COM/x", "Example.COM", 80, "Example.COM", "/x"},
       {"hTtP://127.0.0.1:47900", "127.0.0.1", 47900, "127.0.0.1:47900", "/"},
@@ -83,6 +84,12 @@ TEST(Request, UnusableUrlsFailBeforeAnyConnection) {
       {"http://host:99999/", HttpFailure::Socket,
        "Socket-Fehler # 10049\r\nDie angeforderte Adresse kann nicht zugewiesen werden."},
       {"http://host:8x/", HttpFailure::Socket,
+       "Socket-Fehler # 10049\r\nDie angeforderte Adresse kann nicht zugewiesen werden."},
+      {"http://host:65536/", HttpFailure::Socket,
+       "Socket-Fehler # 10049\r\nDie angeforderte Adresse kann nicht zugewiesen werden."},
+      {"http://host:0/", HttpFailure::Socket,
+       "Socket-Fehler # 10049\r\nDie angeforderte Adresse kann nicht zugewiesen werden."},
+      {"http://host:-80/", HttpFailure::Socket,
        "Socket-Fehler # 10049\r\nDie angeforderte Adresse kann nicht zugewiesen werden."},
   };
   for (const Case& c : cases) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "settings/SettingsPath.h"
-#include "settings/SettingsRules.h"
+#include "settings/Settings.h"
 
 namespace vantu {
 namespace {

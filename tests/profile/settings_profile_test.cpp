@@ -53,6 +53,11 @@ class ProfileTest : public ::testing::Test {
 
 TEST_F(ProfileTest, MissingFileGivesDefaults) {
   Settings settings(NewPath());
+  // Values no file gives, so that a Load that does nothing cannot pass.
+  settings.Active = false;
+  settings.Nickname = "sentinel nickname";
+  settings.Password = "sentinel password";
+  settings.Load();
   EXPECT_TRUE(settings.Active);
   EXPECT_EQ(settings.Nickname, "");
   EXPECT_EQ(settings.Password, "");
@@ -175,10 +180,13 @@ TEST_F(ProfileTest, AFailedWriteNamesTheFile) {
   const std::string path = folder_ + "\\missing folder\\gen_vantu.ini";
   Settings settings(path);
   settings.Nickname = "jo";
+  // A failure that no profile function reported would carry this value on.
+  SetLastError(0xdeadbeef);
   try {
     settings.Save();
     FAIL() << "Save into a missing folder succeeded";
   } catch (const IniWriteError& error) {
+    EXPECT_EQ(error.SystemError(), static_cast<unsigned long>(ERROR_PATH_NOT_FOUND));
     EXPECT_STREQ(error.what(), ("In " + path + " kann nicht geschrieben werden").c_str());
   }
 }

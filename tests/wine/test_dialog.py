@@ -114,7 +114,7 @@ class FirstStartTest(DialogTestCase):
             # Dumped before any message is pumped: the dialog came up inside init.
             "load\nsethandles\ninit\n", snapshot("start"),
             "play C:\\Music\\abba.mp3|ABBA - Waterloo\nwait %d\n" % ticks, snapshot("before ok"),
-            "settext E_Username anna\nsettext E_Password geheim\nclick Button1\nwait %d\n" % ticks,
+            "settext username anna\nsettext password geheim\nclick ok\nwait %d\n" % ticks,
             snapshot("after ok"), END), folder)
         self.assertCleanExit(result)
         seen = dumps(result)
@@ -122,9 +122,9 @@ class FirstStartTest(DialogTestCase):
         start = seen["start"]
         self.assertTrue(start.visible)
         self.assertEqual(start.dialog["active"], "1", str(result))
-        self.assertEqual(start.dialog["focus"], "E_Username")
-        self.assertEqual((start.text("E_Username"), start.text("E_Password")), ("", ""))
-        self.assertTrue(start.checked("C_Active"), "Active is ticked on the first start")
+        self.assertEqual(start.dialog["focus"], "username")
+        self.assertEqual((start.text("username"), start.text("password")), ("", ""))
+        self.assertTrue(start.checked("active"), "Active is ticked on the first start")
         self.assertEqual(start.status, "")
 
         self.assertTrue(seen["before ok"].visible)
@@ -139,7 +139,7 @@ class FirstStartTest(DialogTestCase):
         folder = self.player()
         ticks = 4 * 5000 // self.build.divisor
         result, seen = self.run_dialog(
-            "play C:\\Music\\abba.mp3|ABBA - Waterloo\nwait %d\nclick Button2\nwait %d\n" % (ticks, ticks)
+            "play C:\\Music\\abba.mp3|ABBA - Waterloo\nwait %d\nclick cancel\nwait %d\n" % (ticks, ticks)
             + snapshot("after cancel"), folder)
         self.assertEqual(service.requests_to(REPORT_PATH), [], str(result))
         self.assertIsNone(folder.ini_bytes(), "Cancel writes nothing")
@@ -150,34 +150,34 @@ class EditingTest(DialogTestCase):
     def test_ok_saves_what_was_typed_and_the_next_show_shows_it(self):
         folder = self.player()
         result, seen = self.run_dialog(
-            "settext E_Username J\\xfcrgen M\\xfcller\nsettext E_Password p w&=;\nclick C_Active\n"
-            "click Button1\nwait 100\n" + snapshot("saved") + "config\nwait 100\n" + snapshot("shown again"),
+            "settext username J\\xfcrgen M\\xfcller\nsettext password p w&=;\nclick active\n"
+            "click ok\nwait 100\n" + snapshot("saved") + "config\nwait 100\n" + snapshot("shown again"),
             folder)
         self.assertFalse(seen["saved"].visible, str(result))
         self.assertEqual(folder.ini_bytes(),
                          b"[Main]\r\nActive=0\r\nNickname=J\xfcrgen M\xfcller\r\nPassword=p w&=;\r\n")
         again = seen["shown again"]
         self.assertTrue(again.visible)
-        self.assertEqual(again.text("E_Username"), "J\xfcrgen M\xfcller")
-        self.assertEqual(again.text("E_Password"), "p w&=;")
-        self.assertFalse(again.checked("C_Active"))
+        self.assertEqual(again.text("username"), "J\xfcrgen M\xfcller")
+        self.assertEqual(again.text("password"), "p w&=;")
+        self.assertFalse(again.checked("active"))
 
     def test_cancel_discards_the_edits(self):
         folder = self.player(ini=WITH_ACCOUNT)
         result, seen = self.run_dialog(
-            "config\nwait 100\nsettext E_Username someone else\nsettext E_Password x\nclick C_Active\n"
-            "click Button2\nwait 100\n" + snapshot("cancelled") + "config\nwait 100\n" + snapshot("shown again"),
+            "config\nwait 100\nsettext username someone else\nsettext password x\nclick active\n"
+            "click cancel\nwait 100\n" + snapshot("cancelled") + "config\nwait 100\n" + snapshot("shown again"),
             folder)
         self.assertFalse(seen["cancelled"].visible, str(result))
         self.assertEqual(folder.ini_bytes(), WITH_ACCOUNT.encode("latin-1"), "Cancel writes nothing")
         again = seen["shown again"]
-        self.assertEqual((again.text("E_Username"), again.text("E_Password")), ("anna", "geheim"))
-        self.assertTrue(again.checked("C_Active"))
+        self.assertEqual((again.text("username"), again.text("password")), ("anna", "geheim"))
+        self.assertTrue(again.checked("active"))
 
     def test_password_shows_stars_but_keeps_its_text(self):
-        result, seen = self.run_dialog("settext E_Password s3cr3t\n" + snapshot("typed"))
-        self.assertEqual(seen["typed"].text("E_Password"), "s3cr3t", str(result))
-        style = int(seen["typed"]["E_Password"]["style"], 16)
+        result, seen = self.run_dialog("settext password s3cr3t\n" + snapshot("typed"))
+        self.assertEqual(seen["typed"].text("password"), "s3cr3t", str(result))
+        style = int(seen["typed"]["password"]["style"], 16)
         self.assertTrue(style & 0x20, "ES_PASSWORD")
 
     def test_typing_stops_at_what_the_settings_file_keeps(self):
@@ -186,10 +186,10 @@ class EditingTest(DialogTestCase):
         folder = self.player()
         name, password = "n" * 2100, "p" * 2100
         result, seen = self.run_dialog(
-            "type E_Username %s\ntype E_Password %s\n" % (name, password) + snapshot("typed") +
-            "click Button1\nwait 100\n", folder)
+            "type username %s\ntype password %s\n" % (name, password) + snapshot("typed") +
+            "click ok\nwait 100\n", folder)
         typed = seen["typed"]
-        self.assertEqual((len(typed.text("E_Username")), len(typed.text("E_Password"))), (2047, 2047), str(result)[:500])
+        self.assertEqual((len(typed.text("username")), len(typed.text("password"))), (2047, 2047), str(result)[:500])
         self.assertEqual(folder.ini_bytes(), ("[Main]\r\nActive=1\r\nNickname=%s\r\nPassword=%s\r\n"
                                               % (name[:2047], password[:2047])).encode("latin-1"))
 
@@ -197,7 +197,7 @@ class EditingTest(DialogTestCase):
         folder = self.player()
         os.makedirs(folder.ini_path)  # a folder where the file should be: every write fails
         result, seen = self.run_dialog(
-            "settext E_Username anna\nclick Button1\nwait 100\n" + snapshot("after ok"), folder)
+            "settext username anna\nclick ok\nwait 100\n" + snapshot("after ok"), folder)
         boxes = message_boxes(result)
         self.assertEqual(len(boxes), 1, str(result))
         self.assertEqual(boxes[0]["caption"], "vantu_host")
@@ -205,15 +205,15 @@ class EditingTest(DialogTestCase):
                          ("In %s kann nicht geschrieben werden." % harness.windows_path(folder.ini_path)).lower())
         self.assertEqual(boxes[0]["icon"], "1")
         self.assertTrue(seen["after ok"].visible, "the dialog stays open after a failed save")
-        self.assertEqual(seen["after ok"].text("E_Username"), "anna")
+        self.assertEqual(seen["after ok"].text("username"), "anna")
 
 
 class ShowAndCloseTest(DialogTestCase):
     # Every way of closing hides the window; none destroys it or ends the
     # host's message loop.
     CLOSES = [
-        ("OK", "click Button1"),
-        ("Cancel", "click Button2"),
+        ("OK", "click ok"),
+        ("Cancel", "click cancel"),
         ("close box", "close"),
         ("Alt+F4", "altf4"),
     ]
@@ -227,7 +227,7 @@ class ShowAndCloseTest(DialogTestCase):
                     ini=WITH_ACCOUNT if name == "OK" else None)
                 closed = seen["closed"]
                 self.assertEqual(closed.dialog["exists"], "1", "%s destroyed the dialog: %s" % (name, result))
-                # Hidden also after Timer1's one tick, which brings it only to the front.
+                # Hidden also after the raise timer's one tick, which brings it only to the front.
                 self.assertFalse(closed.visible, "%s: %s" % (name, result))
                 self.assertEqual(closed.dialog["active"], "0", "%s left the hidden dialog active" % name)
                 self.assertTrue(seen["again"].visible, "%s: %s" % (name, result))
@@ -235,10 +235,10 @@ class ShowAndCloseTest(DialogTestCase):
 
     def test_config_twice_gives_one_window_and_keeps_what_was_typed(self):
         result, seen = self.run_dialog(
-            "settext E_Username typed but not saved\nconfig\nwait 100\nconfig\nwait 100\n" + snapshot("twice"))
+            "settext username typed but not saved\nconfig\nwait 100\nconfig\nwait 100\n" + snapshot("twice"))
         self.assertEqual(len(result.starting("window shown " + CAPTION)), 1, str(result))
         # Showing a visible dialog does not refill it.
-        self.assertEqual(seen["twice"].text("E_Username"), "typed but not saved")
+        self.assertEqual(seen["twice"].text("username"), "typed but not saved")
         self.assertEqual(seen["twice"].dialog["active"], "1")
 
     def test_centred_on_first_show_then_where_the_user_left_it(self):
@@ -256,10 +256,10 @@ class ShowAndCloseTest(DialogTestCase):
         result = self.run_host(script(
             START, "quit\n", snapshot("after quit"),
             "config\nwait 100\n",
-            "settext E_Username after quit\nclick C_Active\nclick Button1\nwait 100\n", snapshot("after ok"),
+            "settext username after quit\nclick active\nclick ok\nwait 100\n", snapshot("after ok"),
             "unload\nwait 100\n", snapshot("after unload"),
             # A second load registers its window class afresh and works as the first.
-            START, snapshot("reloaded"), "click Button2\nwait 100\n", snapshot("reloaded closed"), END), folder)
+            START, snapshot("reloaded"), "click cancel\nwait 100\n", snapshot("reloaded closed"), END), folder)
         self.assertCleanExit(result)
         seen = dumps(result)
         self.assertEqual(seen["after quit"].dialog["exists"], "0", "quit destroys the dialog:\n%s" % result)
@@ -268,7 +268,7 @@ class ShowAndCloseTest(DialogTestCase):
         self.assertIsNone(folder.ini_bytes(), "OK after quit must not save")
         self.assertEqual(seen["after unload"].dialog["exists"], "0", "unloading destroys the dialog")
         self.assertTrue(seen["reloaded"].visible)
-        self.assertEqual(seen["reloaded"].text("E_Username"), "")
+        self.assertEqual(seen["reloaded"].text("username"), "")
         self.assertFalse(seen["reloaded closed"].visible)
         self.assertEqual(message_boxes(result), [])
 
@@ -288,7 +288,7 @@ class VerifyTest(DialogTestCase):
         body = ""
         for index, (user, password, answer) in enumerate(self.CASES):
             service.queue(VERIFY_PATH, Answer.body(answer.encode("cp1252")))
-            body += "settext E_Username %s\nsettext E_Password %s\nclick Button3\n" % (
+            body += "settext username %s\nsettext password %s\nclick verify\n" % (
                 escape(user), escape(password)) + snapshot("case %d" % index)
         folder = self.player()
         result, seen = self.run_dialog(body, folder)
@@ -301,12 +301,12 @@ class VerifyTest(DialogTestCase):
                 self.assertEqual(requests[index].params[0], ("version", "110"))
                 self.assertEqual(seen["case %d" % index].status, as_status_bar_keeps(answer))
         self.assertIsNone(folder.ini_bytes(), "Verify stores nothing")
-        self.assertTrue(seen["case 0"].checked("C_Active"), "Verify leaves Active alone")
+        self.assertTrue(seen["case 0"].checked("active"), "Verify leaves Active alone")
 
     def test_unreachable_service_shows_the_socket_error_until_the_next_show(self):
         # Nothing listens on the build's port in this test.
         result, seen = self.run_dialog(
-            "settext E_Username anna\nclick Button3\n" + snapshot("verified")
+            "settext username anna\nclick verify\n" + snapshot("verified")
             + "config\nwait 100\n" + snapshot("config while visible")
             + "close\nwait 100\nconfig\nwait 100\n" + snapshot("shown from hidden"))
         self.assertEqual(seen["verified"].status, as_status_bar_keeps(REFUSED), str(result))
@@ -325,7 +325,7 @@ class VerifyLimitTest(DialogTestCase):
         """Presses Verify (with the script lines before and after it);
         returns the seconds the dialog's thread was held, the status bar's
         text then, and the host's result."""
-        with self.start_host(script(START, before, "settext E_Username anna\nmark pressing\nclick Button3\n",
+        with self.start_host(script(START, before, "settext username anna\nmark pressing\nclick verify\n",
                                     snapshot("verified"), after, END), timeout=90) as run:
             run.wait_for("mark pressing")
             pressed = time.monotonic()
@@ -400,9 +400,9 @@ class RefusalTest(DialogTestCase):
         refused = seen["refused"]
         self.assertTrue(refused.visible, str(result))
         self.assertEqual(refused.status, "Falsches Passwort f\xfcr anna")
-        self.assertFalse(refused.checked("C_Active"), "the refusal switched reporting off")
-        self.assertEqual(refused.text("E_Username"), "anna")
-        self.assertEqual(refused.dialog["focus"], "E_Username")
+        self.assertFalse(refused.checked("active"), "the refusal switched reporting off")
+        self.assertEqual(refused.text("username"), "anna")
+        self.assertEqual(refused.dialog["focus"], "username")
         self.assertEqual(seen["shown again"].status, "", "the refusal is shown once")
         self.assertEqual(folder.ini_bytes(), WITH_ACCOUNT.encode("latin-1"), "a refusal writes nothing")
 
@@ -442,7 +442,7 @@ class LinkTest(DialogTestCase):
         return []
 
     def test_each_link_opens_the_home_page_and_the_dialog_stays(self):
-        for link in ("Label3", "Label7", "Image1"):
+        for link in ("website-link", "signup-link", "logo"):
             with self.subTest(link=link):
                 if os.path.exists(self.opened):
                     os.remove(self.opened)
@@ -452,7 +452,7 @@ class LinkTest(DialogTestCase):
                 self.assertEqual(message_boxes(result), [])
 
     def test_plain_labels_open_nothing(self):
-        result, _ = self.run_dialog("click Label1\nclick Label6\nwait 300\n")
+        result, _ = self.run_dialog("click username-label\nclick no-account-label\nwait 300\n")
         self.assertEqual(self.opened_urls(1, timeout=1.0), [], str(result))
 
 

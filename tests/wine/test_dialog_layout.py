@@ -20,20 +20,20 @@ from harness import Answer
 # Name, parent, left, top, width, height (relative to the parent's client
 # area), as designed for a text height of 13 pixels.
 GEOMETRY = [
-    ("Label3", "dialog", 9, 181, 51, 13),
-    ("Button1", "dialog", 181, 172, 75, 21),
-    ("Button2", "dialog", 262, 172, 75, 21),
-    ("GroupBox1", "dialog", 8, 5, 328, 158),
-    ("Label1", "GroupBox1", 10, 13, 51, 13),
-    ("Label4", "GroupBox1", 10, 58, 49, 13),
-    ("Label6", "GroupBox1", 10, 137, 79, 13),
-    ("Label7", "GroupBox1", 93, 137, 41, 13),
-    ("Image1", "GroupBox1", 205, 11, 121, 47),
-    ("E_Username", "GroupBox1", 10, 28, 171, 21),
-    ("C_Active", "GroupBox1", 270, 135, 49, 17),
-    ("E_Password", "GroupBox1", 10, 73, 171, 21),
-    ("Button3", "GroupBox1", 105, 98, 75, 21),
-    ("StatusBar", "dialog", 0, 199, 344, 19),
+    ("website-link", "dialog", 9, 181, 51, 13),
+    ("ok", "dialog", 181, 172, 75, 21),
+    ("cancel", "dialog", 262, 172, 75, 21),
+    ("group-box", "dialog", 8, 5, 328, 158),
+    ("username-label", "group-box", 10, 13, 51, 13),
+    ("password-label", "group-box", 10, 58, 49, 13),
+    ("no-account-label", "group-box", 10, 137, 79, 13),
+    ("signup-link", "group-box", 93, 137, 41, 13),
+    ("logo", "group-box", 205, 11, 121, 47),
+    ("username", "group-box", 10, 28, 171, 21),
+    ("active", "group-box", 270, 135, 49, 17),
+    ("password", "group-box", 10, 73, 171, 21),
+    ("verify", "group-box", 105, 98, 75, 21),
+    ("status-bar", "dialog", 0, 199, 344, 19),
 ]
 
 WS_TABSTOP = 0x00010000
@@ -45,20 +45,20 @@ WS_EX_CONTROLPARENT = 0x00010000
 # Name, window class, text, button type (None: not a button) and whether it
 # is a tab stop.
 KINDS = [
-    ("Button1", "Button", "OK", 0x1, True),        # BS_DEFPUSHBUTTON
-    ("Button2", "Button", "Cancel", 0x0, True),
-    ("Button3", "Button", "Verify", 0x0, True),
-    ("C_Active", "Button", "Active", 0x3, True),   # BS_AUTOCHECKBOX
-    ("E_Username", "Edit", "", None, True),
-    ("E_Password", "Edit", "", None, True),
-    ("Label1", "Static", "Username:", None, False),
-    ("Label4", "Static", "Password:", None, False),
-    ("Label6", "Static", "No account yet?", None, False),
-    ("Label7", "Static", "Get one!", None, False),
-    ("Label3", "Static", "vantu.fm", None, False),
-    ("Image1", "Static", "", None, False),
-    ("StatusBar", "msctls_statusbar32", "", None, False),
-    ("GroupBox1", None, "", None, False),
+    ("ok", "Button", "OK", 0x1, True),           # BS_DEFPUSHBUTTON
+    ("cancel", "Button", "Cancel", 0x0, True),
+    ("verify", "Button", "Verify", 0x0, True),
+    ("active", "Button", "Active", 0x3, True),   # BS_AUTOCHECKBOX
+    ("username", "Edit", "", None, True),
+    ("password", "Edit", "", None, True),
+    ("username-label", "Static", "Username:", None, False),
+    ("password-label", "Static", "Password:", None, False),
+    ("no-account-label", "Static", "No account yet?", None, False),
+    ("signup-link", "Static", "Get one!", None, False),
+    ("website-link", "Static", "vantu.fm", None, False),
+    ("logo", "Static", "", None, False),
+    ("status-bar", "msctls_statusbar32", "", None, False),
+    ("group-box", None, "", None, False),
 ]
 
 LINK_BLUE = (0, 0, 255)
@@ -99,11 +99,11 @@ class GeometryTest(dialog.DialogTestCase):
                 if button_type is not None:
                     self.assertEqual(style & BS_TYPEMASK, button_type)
                 self.assertEqual(bool(style & WS_TABSTOP), tab_stop)
-        self.assertTrue(int(shown["E_Password"]["style"], 16) & ES_PASSWORD)
-        self.assertFalse(int(shown["E_Username"]["style"], 16) & ES_PASSWORD)
-        self.assertFalse(int(shown["StatusBar"]["style"], 16) & SBARS_SIZEGRIP, "no size grip")
+        self.assertTrue(int(shown["password"]["style"], 16) & ES_PASSWORD)
+        self.assertFalse(int(shown["username"]["style"], 16) & ES_PASSWORD)
+        self.assertFalse(int(shown["status-bar"]["style"], 16) & SBARS_SIZEGRIP, "no size grip")
         # Tab and the arrow keys step into the group box's controls.
-        self.assertTrue(int(shown["GroupBox1"]["exstyle"], 16) & WS_EX_CONTROLPARENT)
+        self.assertTrue(int(shown["group-box"]["exstyle"], 16) & WS_EX_CONTROLPARENT)
 
 
 def scaled(value, text_height):
@@ -222,24 +222,24 @@ class ScreenshotTest(dialog.DialogTestCase):
         return shown, Screen(full)
 
     def check_drawing(self, shown, screen):
-        logo = screen_rect(shown, "Image1")
+        logo = screen_rect(shown, "logo")
         pixels = screen.area(logo)
         self.assertFalse(any(LOGO_KEY in row for row in pixels), "the logo's key colour is drawn")
         # Outside the badge's rounded corner the group box shows through.
         beside = screen.pixel(logo[0] - 1, logo[1] + logo[3] - 1)
         self.assertEqual(pixels[-1][0], beside, "the logo's bottom-left corner is transparent")
-        for link in ("Label3", "Label7"):
+        for link in ("website-link", "signup-link"):
             area = screen.area(screen_rect(shown, link))
             self.assertTrue(any(LINK_BLUE in row for row in area), "%s is not blue" % link)
             # The underline is one long blue run; letters alone make short ones.
             self.assertGreaterEqual(max(longest_run(row, LINK_BLUE) for row in area), 25,
                                     "%s is not underlined" % link)
-        plain = screen.area(screen_rect(shown, "Label1"))
-        self.assertFalse(any(LINK_BLUE in row for row in plain), "Label1 is drawn as a link")
+        plain = screen.area(screen_rect(shown, "username-label"))
+        self.assertFalse(any(LINK_BLUE in row for row in plain), "username-label is drawn as a link")
 
     def test_first_start(self):
         shown, screen = self.shoot("", "options-dialog")
-        self.assertEqual(shown.dialog["focus"], "E_Username")
+        self.assertEqual(shown.dialog["focus"], "username")
         self.check_drawing(shown, screen)
 
     def test_refusal_in_the_status_bar(self):
@@ -250,7 +250,7 @@ class ScreenshotTest(dialog.DialogTestCase):
         shown, screen = self.shoot("play C:\\Music\\abba.mp3|ABBA - Waterloo\nwait %d\n"
                                    % (5 * 5000 // self.build.divisor), "options-dialog-refusal", folder)
         self.assertEqual(shown.status, refusal)
-        self.assertFalse(shown.checked("C_Active"))
+        self.assertFalse(shown.checked("active"))
         self.check_drawing(shown, screen)
 
 

@@ -12,7 +12,7 @@ class ScriptTest(WineTestCase):
             ("unknown command", "bogus", "line 1: unknown command bogus"),
             ("integer", "wait soon", "line 1: not an integer: soon"),
             ("entry without title", "play a.mp3", "line 1: expected <file>|<title>"),
-            ("unknown control", "click Button9", "line 1: unknown control: Button9"),
+            ("unknown control", "click okay", "line 1: unknown control: okay"),
             ("switch", "nulltext maybe", "line 1: expected on or off: maybe"),
             ("stray argument", "init now", "line 1: init takes no arguments"),
             ("missing argument", "move 10", "line 1: move needs more arguments"),
@@ -42,7 +42,7 @@ class ScriptTest(WineTestCase):
         self.assertNotIn("mark after", result.lines)
 
     def test_dialog_commands_without_a_dialog_say_so_and_go_on(self):
-        result = self.run_host("settext E_Username x\nclick Button1\ngettext StatusBar\nclose\naltf4\n"
+        result = self.run_host("settext username x\nclick ok\ngettext status-bar\nclose\naltf4\n"
                                "move 1 2\ndump\n")
         self.assertEqual(result.code, 0, str(result))
         self.assertEqual(result.lines[1:], [

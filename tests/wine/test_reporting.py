@@ -130,8 +130,8 @@ class ReportingTest(WineTestCase):
                     r"play C:\Music\b.mp3|A - Two",
                     "wait %d" % (c + 2 * p),
                     "mark still off",
-                    "click C_Active",
-                    "click Button1",
+                    "click active",
+                    "click ok",
                     "wait %d" % (p * 2),
                     "mark confirmed"))
                 service.stop()

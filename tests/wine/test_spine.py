@@ -95,8 +95,8 @@ class LifecycleTest(WineTestCase):
                                      case)
                 if dialog:
                     # Filled from the settings as loaded: empty, Active ticked.
-                    self.assertIn("text= ", result.first("control E_Username ") + " ", case)
-                    self.assertIn(" checked=1 ", result.first("control C_Active "), case)
+                    self.assertIn("text= ", result.first("control username ") + " ", case)
+                    self.assertIn(" checked=1 ", result.first("control active "), case)
                 # Init never writes the file.
                 self.assertEqual(folder.ini_bytes(), None if content is None else content.encode(), case)
 
@@ -127,8 +127,8 @@ class WriteErrorTest(WineTestCase):
         os.makedirs(library)
         shutil.copy(self.build.dll, os.path.join(library, harness.DLL_NAME))
         shutil.rmtree(folder.plugins)
-        result = self.run_host("load lib\\\\gen_vantu.dll\nsethandles\ninit\nsettext E_Username bob\n"
-                               "click Button1\nwait 200\ndump\nquit\nunload\n", folder)
+        result = self.run_host("load lib\\\\gen_vantu.dll\nsethandles\ninit\nsettext username bob\n"
+                               "click ok\nwait 200\ndump\nquit\nunload\n", folder)
         self.assertCleanExit(result)
         boxes = result.starting("messagebox ")
         self.assertEqual(len(boxes), 1, str(result))
@@ -142,7 +142,7 @@ class WriteErrorTest(WineTestCase):
         self.assertEqual(sorted(box["windows"].split(",")), ["Substitute Host:0", "vantu settings:0"], boxes[0])
         dialog = harness.parse_fields(result.first("dialog "))
         self.assertEqual(dialog["visible"], "1", "the dialog closed after the error:\n%s" % result)
-        self.assertEqual((dialog["enabled"], dialog["active"], dialog["focus"]), ("1", "1", "Button1"),
+        self.assertEqual((dialog["enabled"], dialog["active"], dialog["focus"]), ("1", "1", "ok"),
                          result.first("dialog "))
         self.assertFalse(os.path.exists(folder.plugins), "a settings folder appeared")
 

@@ -2,16 +2,42 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "Output.h"
 #include "Script.h"
-#include "base/HostInterface_win.h"
+#include "contract/OptionsDialogControls.h"
 
 namespace vantu::host {
 namespace {
 
 using namespace vantu::ui;
+
+// The script language's names for the dialog's controls, in the order the
+// dump lists them.
+struct NamedControl {
+  const char* name;
+  ControlId id;
+};
+
+constexpr NamedControl Controls[] = {
+    {"ok", IdOk},
+    {"cancel", IdCancel},
+    {"verify", IdVerify},
+    {"username", IdUsername},
+    {"password", IdPassword},
+    {"active", IdActive},
+    {"group-box", IdGroupBox},
+    {"username-label", IdUsernameLabel},
+    {"website-link", IdWebsiteLink},
+    {"password-label", IdPasswordLabel},
+    {"no-account-label", IdNoAccountLabel},
+    {"signup-link", IdSignUpLink},
+    {"logo", IdLogo},
+    {"status-bar", IdStatusBar},
+};
 
 // Controls may sit inside the group box, so search every descendant.
 HWND FindControl(HWND dialog, int id) {
@@ -21,14 +47,14 @@ HWND FindControl(HWND dialog, int id) {
 }
 
 int IdOf(const std::string& name) {
-  for (const auto& [known, id] : ScriptControlNames)
+  for (const auto& [known, id] : Controls)
     if (known == name) return id;
   return 0;
 }
 
 std::string NameOf(HWND dialog, HWND window) {
   if (window == dialog) return "dialog";
-  for (const auto& [name, id] : ScriptControlNames)
+  for (const auto& [name, id] : Controls)
     if (FindControl(dialog, id) == window) return name;
   return "-";
 }
@@ -108,6 +134,11 @@ void DumpControl(HWND dialog, const std::string& name, int id) {
 
 }  // namespace
 
+bool IsControlName(std::string_view name) {
+  return std::any_of(std::begin(Controls), std::end(Controls),
+                     [&](const NamedControl& control) { return name == control.name; });
+}
+
 HWND FindDialog() {
   for (HWND window : ThreadWindows())
     if (WindowText(window) == OptionsCaption) return window;
@@ -179,7 +210,7 @@ void DumpDialog() {
         " active=" + (GetActiveWindow() == dialog ? "1" : "0") +
         " foreground=" + (GetForegroundWindow() == dialog ? "1" : "0") +
         " focus=" + (focus ? NameOf(dialog, focus) : "-") + " enabled=" + (IsWindowEnabled(dialog) ? "1" : "0"));
-  for (const auto& [name, id] : ScriptControlNames) DumpControl(dialog, name, id);
+  for (const auto& [name, id] : Controls) DumpControl(dialog, name, id);
   if (HWND bar = FindControl(dialog, IdStatusBar)) Print("statusbar text=" + Escape(ControlText(bar)));
 }
 

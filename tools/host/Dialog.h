@@ -5,11 +5,15 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 namespace vantu::host {
 
 // The host thread's top-level window captioned like the options dialog.
 HWND FindDialog();
+
+// Whether name is one the dialog commands accept for a control.
+bool IsControlName(std::string_view name);
 
 void SetControlText(const std::string& control, const std::string& text);
 void TypeText(const std::string& control, const std::string& text);

@@ -2,7 +2,7 @@
 
 #include "Output.h"
 #include "Script.h"
-#include "base/HostInterface_win.h"
+#include "contract/HostInterface_win.h"
 
 namespace vantu::host {
 namespace {

@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <iterator>
 
-#include "base/HostInterface_win.h"
+#include "Dialog.h"
 #include "base/TextRules.h"
 
 namespace vantu::host {
@@ -122,17 +121,12 @@ std::string ParseLine(std::string_view line, Command& command) {
     std::string problem = CheckArg(syntax->args[i], parts[i], command);
     if (!problem.empty()) return problem;
   }
-  // A text left out at the end is the empty text ("settext E_Username" clears the box).
+  // A text left out at the end is the empty text ("settext username" clears the box).
   for (size_t i = parts.size(); i < syntax->args.size(); ++i) command.args.emplace_back();
   return {};
 }
 
 }  // namespace
-
-bool IsControlName(std::string_view name) {
-  return std::any_of(std::begin(ui::ScriptControlNames), std::end(ui::ScriptControlNames),
-                     [&](const ui::ScriptControlName& control) { return name == control.Name; });
-}
 
 std::string Unescape(std::string_view text) {
   std::string out;
@@ -166,9 +160,10 @@ std::string Escape(std::string_view text) {
     } else if (c == '\n') {
       out += "\\n";
     } else if (byte < 0x20 || byte > 0x7e) {
+      constexpr char LowerHexDigits[] = "0123456789abcdef";
       out += "\\x";
-      out += HexDigit(byte >> 4, HexCase::Lower);
-      out += HexDigit(byte, HexCase::Lower);
+      out += LowerHexDigits[byte >> 4];
+      out += LowerHexDigits[byte & 0xF];
     } else {
       out += c;
     }

@@ -29,8 +29,4 @@ std::string Unescape(std::string_view text);
 // \xHH, so that every event stays on one line.
 std::string Escape(std::string_view text);
 
-// Whether the dialog commands accept name (the names of
-// ui::ScriptControlNames).
-bool IsControlName(std::string_view name);
-
 }  // namespace vantu::host

@@ -19,8 +19,9 @@
 #include "Script.h"
 #include "WallClock.h"
 #include "Watchers.h"
-#include "base/HostInterface_win.h"
-#include "base/HostInterface_win.h"
+#include "base/ExecutablePath.h"
+#include "contract/HostInterface_win.h"
+#include "contract/TestHooks_win.h"
 
 namespace vantu::host {
 namespace {
@@ -38,10 +39,8 @@ LONG WINAPI OnCrash(EXCEPTION_POINTERS* info) {
 }
 
 std::string ExecutableDirectory() {
-  char path[MAX_PATH] = {};
-  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string text(path, length);
-  return text.substr(0, text.find_last_of('\\') + 1);
+  const std::string path = ExecutablePath();
+  return path.substr(0, path.find_last_of('\\') + 1);
 }
 
 class PluginLibrary {
@@ -281,7 +280,7 @@ bool ReadFileBytes(const char* path, std::string& text) {
   return true;
 }
 
-int Number(const std::string& text) { return std::atoi(text.c_str()); }
+int ToInteger(const std::string& text) { return std::atoi(text.c_str()); }
 
 // Runs the commands in order; returns the exit code.
 int Run(const std::vector<Command>& commands, HostWindow& host) {
@@ -306,28 +305,28 @@ int Run(const std::vector<Command>& commands, HostWindow& host) {
     else if (name == "mapped") plugin.PrintMapped();
     else if (name == "holdreports") reportHold.Set(args[0] == "on");
     else if (name == "holdlookups") lookupHold.Set(args[0] == "on");
-    else if (name == "wallclock") plugin.ShiftWallClock(wallClock, Number(args[0]), Number(args[1]));
+    else if (name == "wallclock") plugin.ShiftWallClock(wallClock, ToInteger(args[0]), ToInteger(args[1]));
     else if (name == "play") host.Play(args[0], args[1]);
     else if (name == "entry") host.SetEntry(args[0], args[1]);
-    else if (name == "state") host.SetState(Number(args[0]));
+    else if (name == "state") host.SetState(ToInteger(args[0]));
     else if (name == "nulltext") host.SetNullText(args[0] == "on");
     else if (name == "quiet") host.SetQuiet(args[0] == "on");
-    else if (name == "wait") host.Wait(static_cast<unsigned>(Number(args[0])));
+    else if (name == "wait") host.Wait(static_cast<unsigned>(ToInteger(args[0])));
     else if (name == "mark") Print("mark " + Escape(args[0]));
     else if (name == "stats") PrintStats();
     else if (name == "handletypes") PrintHandleTypes();
-    else if (name == "exit") return Number(args[0]);
+    else if (name == "exit") return ToInteger(args[0]);
     else if (name == "settext") SetControlText(args[0], args[1]);
     else if (name == "type") TypeText(args[0], args[1]);
     else if (name == "click") ClickControl(args[0]);
     else if (name == "gettext") PrintControlText(args[0]);
     else if (name == "close") CloseDialog();
     else if (name == "altf4") PressAltF4();
-    else if (name == "move") MoveDialog(Number(args[0]), Number(args[1]));
+    else if (name == "move") MoveDialog(ToInteger(args[0]), ToInteger(args[1]));
     else if (name == "dump") DumpDialog();
     else if (name == "crash") RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr);
     else if (name == "timing") host.SetTiming(args[0] == "on");
-    else if (name == "roundtrips") host.RoundTrips(Number(args[0]));
+    else if (name == "roundtrips") host.RoundTrips(ToInteger(args[0]));
     if (timed) Print("timing " + name + " us=" + std::to_string(Microseconds() - start));
     // Windows that a command showed or hid are reported right after it.
     host.PollWindows();

@@ -1,5 +1,6 @@
-// Geometry and activation rules of the options dialog, kept apart from the
-// window calls that apply them.
+// Geometry and activation rules of the options dialog, plain functions kept
+// apart from the window calls that apply them (the dialog itself is
+// OptionsDialog_win.h).
 #pragma once
 
 #include <vector>

@@ -1,9 +1,9 @@
 // The service's latest refusal, handed from the report workers to the user
 // interface thread: the hand-over of the Active setting and of the message
 // the dialog shows. It is the only state the workers share; the one instance
-// is process-wide (reporting/Refusals.h), so that a worker finishing after
-// PluginQuit never touches the destroyed settings: only the UI thread copies
-// the refusal into them.
+// is process-wide (ProcessRefusalHandoff below), so that a worker finishing
+// after PluginQuit never touches the destroyed settings: only the UI thread
+// copies the refusal into them.
 #pragma once
 
 #include <string>
@@ -35,5 +35,12 @@ class RefusalHandoff {
   std::string message_;
   bool refused_ = false;
 };
+
+// The one process-wide hand-off, which the report workers write and the
+// watcher and the dialog read. Built at load and destroyed at unload with the
+// library's other globals: it outlives quit, since report workers may still
+// finish after it, and every worker keeps the library loaded, so none can
+// outlive it.
+RefusalHandoff& ProcessRefusalHandoff();
 
 }  // namespace vantu

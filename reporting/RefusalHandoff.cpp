@@ -1,4 +1,4 @@
-#include "settings/RefusalHandoff.h"
+#include "reporting/RefusalHandoff.h"
 
 #include <utility>
 
@@ -31,5 +31,11 @@ void RefusalHandoff::Clear() {
   message_.clear();
   refused_ = false;
 }
+
+namespace {
+RefusalHandoff handoff;
+}  // namespace
+
+RefusalHandoff& ProcessRefusalHandoff() { return handoff; }
 
 }  // namespace vantu

@@ -1,4 +1,4 @@
-#include "ui/DialogRules.h"
+#include "ui/OptionsDialog.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "base/ErrorBoxRules.h"
+#include "base/ErrorBox.h"
 
 #include "base/TextRules.h"
 

@@ -1,4 +1,4 @@
-#include "base/Handles_win.h"
+#include "base/WindowTimer_win.h"
 
 #include "base/Error.h"
 

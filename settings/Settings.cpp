@@ -1,4 +1,4 @@
-#include "settings/SettingsRules.h"
+#include "settings/Settings.h"
 
 #include <cstdint>
 
@@ -21,7 +21,7 @@ std::optional<long long> ParseProfileInteger(std::string_view text) {
     text.remove_prefix(1);
   }
 
-  int base = 10;
+  unsigned base = 10;
   for (std::string_view prefix : {"0x", "0X", "$", "x", "X"}) {
     if (StartsWith(text, prefix)) {
       base = 16;
@@ -29,20 +29,14 @@ std::optional<long long> ParseProfileInteger(std::string_view text) {
       break;
     }
   }
-  if (text.empty()) return std::nullopt;
 
   // Hexadecimal texts cover the whole unsigned 32-bit range, decimal ones
   // the signed range.
   const uint64_t limit = base == 16 ? UINT32_MAX : (negative ? 2147483648ULL : INT32_MAX);
-  uint64_t magnitude = 0;
-  for (char c : text) {
-    const int digit = HexDigitValue(c);
-    if (digit < 0 || digit >= base) return std::nullopt;
-    magnitude = magnitude * base + static_cast<uint64_t>(digit);
-    if (magnitude > limit) return std::nullopt;
-  }
-  long long value = static_cast<long long>(magnitude);
-  if (base == 16 && magnitude > INT32_MAX) value -= 4294967296LL;  // read as a 32-bit pattern
+  const std::optional<ParsedDigits> magnitude = ParseDigits(text, base, limit);
+  if (!magnitude || magnitude->saturated) return std::nullopt;
+  long long value = static_cast<long long>(magnitude->value);
+  if (base == 16 && magnitude->value > INT32_MAX) value -= 4294967296LL;  // read as a 32-bit pattern
   return negative ? -value : value;
 }
 
@@ -72,6 +66,13 @@ std::string ProfileValueToWrite(std::string_view value) {
   quoted += value;
   quoted += '"';
   return quoted;
+}
+
+std::string SettingsPathFor(std::string_view executablePath) {
+  const size_t end = executablePath.find_last_of("\\:");
+  const std::string_view folder =
+      end == std::string_view::npos ? std::string_view() : executablePath.substr(0, end + 1);
+  return std::string(folder) + "Plugins\\gen_vantu.ini";
 }
 
 }  // namespace vantu

@@ -1,4 +1,4 @@
-#include "base/ModulePath.h"
+#include "base/ExecutablePath.h"
 
 #include <windows.h>
 
