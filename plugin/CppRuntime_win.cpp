@@ -16,6 +16,7 @@
 #include <typeinfo>
 
 #include "base/Error.h"
+#include "base/Lock.h"
 #include "plugin/LibraryErrorText.h"
 
 namespace __gnu_cxx {
@@ -93,13 +94,30 @@ struct ThreadExceptionState {
 };
 
 DWORD stateSlot = TLS_OUT_OF_INDEXES;
-SRWLOCK statesLock = SRWLOCK_INIT;
+Lock statesLock;
 ThreadExceptionState* states = nullptr;  // every thread's, for the unload to free
 // For a thread that can have no state of its own (no slot, no memory): shared,
 // which is only wrong while two such threads throw at once.
 __cxxabiv1::__cxa_eh_globals sharedState;
 
+// This thread's state, made at its first call; null when none can be had.
+ThreadExceptionState* ThisThreadsState() {
+  auto* state = static_cast<ThreadExceptionState*>(TlsGetValue(stateSlot));
+  if (state) return state;
+  state = static_cast<ThreadExceptionState*>(std::calloc(1, sizeof(ThreadExceptionState)));
+  if (!state || !TlsSetValue(stateSlot, state)) {
+    std::free(state);
+    return nullptr;
+  }
+  ScopedLock guard(statesLock);
+  state->next = states;
+  if (states) states->previous = state;
+  states = state;
+  return state;
+}
+
 void Unlink(ThreadExceptionState* state) {
+  ScopedLock guard(statesLock);
   if (state->previous) state->previous->next = state->next;
   else states = state->next;
   if (state->next) state->next->previous = state->previous;
@@ -114,9 +132,7 @@ void EndThreadExceptionState() noexcept {
   auto* state = static_cast<ThreadExceptionState*>(TlsGetValue(stateSlot));
   if (!state) return;
   TlsSetValue(stateSlot, nullptr);
-  AcquireSRWLockExclusive(&statesLock);
   Unlink(state);
-  ReleaseSRWLockExclusive(&statesLock);
   std::free(state);
 }
 
@@ -136,26 +152,12 @@ void EndExceptionStates() noexcept {
 namespace __cxxabiv1 {
 
 extern "C" __cxa_eh_globals* __cxa_get_globals() noexcept {
-  using vantu::ThreadExceptionState;
   if (vantu::stateSlot == TLS_OUT_OF_INDEXES) return &vantu::sharedState;
   // A throw must not change what GetLastError says; TlsGetValue resets it.
   const DWORD lastError = GetLastError();
-  auto* state = static_cast<ThreadExceptionState*>(TlsGetValue(vantu::stateSlot));
-  if (!state) {
-    state = static_cast<ThreadExceptionState*>(std::calloc(1, sizeof(ThreadExceptionState)));
-    if (!state || !TlsSetValue(vantu::stateSlot, state)) {
-      std::free(state);
-      SetLastError(lastError);
-      return &vantu::sharedState;
-    }
-    AcquireSRWLockExclusive(&vantu::statesLock);
-    state->next = vantu::states;
-    if (vantu::states) vantu::states->previous = state;
-    vantu::states = state;
-    ReleaseSRWLockExclusive(&vantu::statesLock);
-  }
+  vantu::ThreadExceptionState* state = vantu::ThisThreadsState();
   SetLastError(lastError);
-  return &state->globals;
+  return state ? &state->globals : &vantu::sharedState;
 }
 
 extern "C" __cxa_eh_globals* __cxa_get_globals_fast() noexcept { return __cxa_get_globals(); }

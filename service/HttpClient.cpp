@@ -28,13 +28,9 @@ struct HttpClient::State {
     }
     if (connection && !connection->StillOpen()) connection.reset();
     if (connection) return *connection;
-    const unsigned lookupLeft = deadline.LeftMs();
-    if (lookupLeft == 0) throw HttpError::Socket(net::kTimedOut);
-    const std::uint32_t address = net::ResolveIPv4(target.host, lookupLeft, cancel, lookup);
+    const std::uint32_t address = net::ResolveIPv4(target.host, deadline.LeftMsOrTimeOut(), cancel, lookup);
     auto fresh = std::make_unique<net::TcpConnection>(cancel);
-    const unsigned left = deadline.LeftMs();
-    if (left == 0) throw HttpError::Socket(net::kTimedOut);
-    fresh->Connect(address, target.port, left);
+    fresh->Connect(address, target.port, deadline.LeftMsOrTimeOut());
     connection = std::move(fresh);
     connectedHost = target.host;
     connectedPort = target.port;
@@ -80,9 +76,7 @@ void HttpGetText(HttpClient& client, const std::string& url, std::string& result
 
   net::TcpConnection& connection = state.Connection(target, requestDeadline);
   try {
-    const unsigned left = requestDeadline.LeftMs();
-    if (left == 0) throw HttpError::Socket(net::kTimedOut);
-    connection.SendAll(request, left);
+    connection.SendAll(request, requestDeadline.LeftMsOrTimeOut());
   } catch (...) {
     state.connection.reset();
     throw;

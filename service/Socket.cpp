@@ -14,6 +14,12 @@ unsigned Deadline::LeftMs() const {
   return static_cast<unsigned>(endMs_ - now);
 }
 
+unsigned Deadline::LeftMsOrTimeOut() const {
+  const unsigned left = LeftMs();
+  if (left == 0) throw HttpError::Socket(kTimedOut);
+  return left;
+}
+
 void FailUnlessReady(Wait wait) {
   if (wait == Wait::TimedOut) throw HttpError::Socket(kTimedOut);
   if (wait == Wait::Cancelled) throw HttpError::Socket(kConnectionAborted);
@@ -30,9 +36,7 @@ void TcpConnection::SendAll(const std::string& bytes, unsigned timeoutMs) {
       continue;
     }
     if (error) throw HttpError::Socket(error);
-    const unsigned left = deadline.LeftMs();
-    if (left == 0) throw HttpError::Socket(kTimedOut);
-    FailUnlessReady(WaitReady(Direction::Send, left));
+    FailUnlessReady(WaitReady(Direction::Send, deadline.LeftMsOrTimeOut()));
   }
 }
 

@@ -29,6 +29,8 @@ class Deadline {
   explicit Deadline(unsigned ms);  // from now; kForever: none
   // 0 once it has passed, kForever when there is none.
   unsigned LeftMs() const;
+  // What is left; once it has passed, throws the connect time-out (kTimedOut).
+  unsigned LeftMsOrTimeOut() const;
 
  private:
   std::uint64_t endMs_;

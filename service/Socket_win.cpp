@@ -201,8 +201,7 @@ void TcpConnection::Connect(std::uint32_t address, std::uint16_t port, unsigned 
   if (WSAGetLastError() != WSAEWOULDBLOCK) throw HttpError::Socket(WSAGetLastError());
   const Deadline deadline(timeoutMs);
   for (;;) {
-    const unsigned left = deadline.LeftMs();
-    if (left == 0) throw HttpError::Socket(kTimedOut);
+    const unsigned left = deadline.LeftMsOrTimeOut();
     if (cancel_.IsSet()) throw HttpError::Socket(kConnectionAborted);
     const DWORD which = WaitForEither(event, AsEvent(cancel_.Handle()), left);
     if (which == WSA_WAIT_TIMEOUT) throw HttpError::Socket(kTimedOut);

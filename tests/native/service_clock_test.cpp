@@ -53,10 +53,6 @@ namespace {
 
 constexpr long long kHourMs = 3600LL * 1000;
 
-long long MsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-}
-
 // Moves the wall clock by shiftMs once delayMs have passed; puts it back when
 // it goes.
 class WallClockMove {

@@ -95,26 +95,20 @@ _builds = {}
 
 
 def build(kind="fast"):
-    """The build the runner was given: "fast" (--dll-build) or "slow"
-    (--slow-dll-build). Raises unittest.SkipTest when the slow one is absent."""
-    variable = {"fast": "VANTU_DLL_BUILD", "slow": "VANTU_SLOW_DLL_BUILD"}[kind]
-    directory = os.environ.get(variable)
+    """The build the runner was given: "fast" (--dll-build), "slow"
+    (--slow-dll-build) or "soak" (VANTU_SOAK_DLL_BUILD or build/dll-soak, a
+    very fast rhythm: VANTU_TIME_DIVISOR around 1000). Raises
+    unittest.SkipTest when the slow or the soak one is absent."""
+    if kind == "soak":
+        directory = os.environ.get("VANTU_SOAK_DLL_BUILD") or os.path.join(ROOT, "build", "dll-soak")
+        if not os.path.exists(os.path.join(directory, "CMakeCache.txt")):
+            raise unittest.SkipTest("no soak build (set VANTU_SOAK_DLL_BUILD)")
+    else:
+        directory = os.environ.get({"fast": "VANTU_DLL_BUILD", "slow": "VANTU_SLOW_DLL_BUILD"}[kind])
     if not directory:
         if kind == "slow":
             raise unittest.SkipTest("no slow DLL build given (--slow-dll-build)")
         directory = os.path.join(ROOT, "build", "dll-test")
-    if directory not in _builds:
-        _builds[directory] = Build(directory).require()
-    return _builds[directory]
-
-
-def soak_build():
-    """A build with a very fast rhythm (VANTU_TIME_DIVISOR around 1000), from
-    VANTU_SOAK_DLL_BUILD or build/dll-soak. Raises unittest.SkipTest without
-    one."""
-    directory = os.environ.get("VANTU_SOAK_DLL_BUILD") or os.path.join(ROOT, "build", "dll-soak")
-    if not os.path.exists(os.path.join(directory, "CMakeCache.txt")):
-        raise unittest.SkipTest("no soak build (set VANTU_SOAK_DLL_BUILD)")
     if directory not in _builds:
         _builds[directory] = Build(directory).require()
     return _builds[directory]
@@ -489,7 +483,7 @@ def screenshot_dir():
 
 class WineTestCase(unittest.TestCase):
     """Base for Wine tests: player folders and services are cleaned up after
-    each test; `build_kind` picks the fast or the slow DLL build."""
+    each test; `build_kind` picks the fast, the slow or the soak DLL build."""
 
     build_kind = "fast"
 

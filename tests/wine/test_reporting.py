@@ -275,9 +275,7 @@ class ReportingSoakTest(WineTestCase):
     WARM_UP_SONGS = 30
     SONGS = 300
 
-    def setUp(self):
-        self.build = harness.soak_build()
-        harness.environment()
+    build_kind = "soak"
 
     def test_handles_and_memory_stay_flat_over_hundreds_of_reports(self):
         poll, cooldown = intervals(self.build)

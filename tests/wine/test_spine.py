@@ -150,10 +150,7 @@ class WriteErrorTest(WineTestCase):
 class CycleTest(WineTestCase):
     CYCLES = 200
 
-    def setUp(self):
-        # The soak build's fast rhythm lets every cycle report a song.
-        self.build = harness.soak_build()
-        harness.environment()
+    build_kind = "soak"  # its fast rhythm lets every cycle report a song
 
     def cycle_figures(self, dll, cycle, folder):
         """Loads the library dll (beside the host, or the one in Plugins) and

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -25,6 +26,11 @@ inline constexpr unsigned kShortPause = 50;
 inline constexpr unsigned kStall = 700;
 
 inline constexpr std::size_t kMiB = 1024 * 1024;
+
+// Wall time of a loopback case, on the test program's own steady clock.
+inline long long MsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
 
 inline std::string RequestBytes(const std::string& target, const std::string& host,
                                 const std::string& extraLines = "") {

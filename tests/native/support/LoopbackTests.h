@@ -24,10 +24,6 @@ INSTANTIATE_TEST_SUITE_P(Responses, LoopbackResponse, ::testing::ValuesIn(Respon
 // more than the margin a loaded machine needs.
 class LoopbackDeadline : public ::testing::TestWithParam<DeadlineCase> {};
 
-inline long long MsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-}
-
 TEST_P(LoopbackDeadline, EndsAtItsLimit) {
   const DeadlineCase& c = GetParam();
   ScriptedServer server({c.script});
