@@ -1,20 +1,17 @@
-// The base of our own exceptions. Not std::runtime_error: GCC's
-// std::runtime_error keeps its text in the old ABI's copy-on-write string,
-// and throwing one statically links that whole second string
-// implementation into the DLL.
+// A failure that the user may be shown: its message, as it goes into the
+// error box. The HTTP layer and the settings store have failure types of
+// their own, with more to say than a text.
 #pragma once
 
-#include <exception>
 #include <string>
 #include <utility>
 
 namespace vantu {
 
-class Error : public std::exception {
+class Error {
  public:
   explicit Error(std::string message) : message_(std::move(message)) {}
-  // The text shown to the user.
-  const char* what() const noexcept override { return message_.c_str(); }
+  const std::string& Message() const { return message_; }
 
  private:
   std::string message_;

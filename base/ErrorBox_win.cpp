@@ -46,16 +46,11 @@ class ThreadWindowsDisabled {
 
 }  // namespace
 
-void ShowErrorBox(const std::string& message) noexcept {
-  try {
-    const std::string text = ErrorBoxText(message);
-    const std::string caption = ErrorBoxCaption(ExecutablePath());
-    ThreadWindowsDisabled disabled;
-    MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
-  } catch (...) {
-    // Out of memory while wording the box: still tell the user something.
-    MessageBoxA(nullptr, message.c_str(), nullptr, MB_OK | MB_ICONERROR);
-  }
+void ShowErrorBox(const std::string& message) {
+  const std::string text = ErrorBoxText(message);
+  const std::string caption = ErrorBoxCaption(ExecutablePath());
+  ThreadWindowsDisabled disabled;
+  MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
 }
 
 }  // namespace vantu

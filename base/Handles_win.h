@@ -1,5 +1,5 @@
 // Owners for Win32 handles: each frees its handle exactly once, so an early
-// return or an exception leaks nothing. The window class is in
+// return leaks nothing. The window class is in
 // base/WindowClass_win.h, the window timer in base/WindowTimer_win.h, the
 // module reference in base/ModuleReference_win.h.
 #pragma once

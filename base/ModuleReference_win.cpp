@@ -2,8 +2,6 @@
 
 #include <string>
 
-#include "base/Error.h"
-
 namespace vantu {
 
 HMODULE ThisModule() {
@@ -13,12 +11,13 @@ HMODULE ThisModule() {
   return module;
 }
 
-ModuleReference::ModuleReference(const char* holder) {
+Expected<void, Error> ModuleReference::Take(const char* holder) {
   HMODULE module = nullptr;
   if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&ThisModule), &module)) {
-    throw Error(std::string(holder) + ": no module reference");
+    return Error(std::string(holder) + ": no module reference");
   }
   module_ = UniqueHandle<HMODULE, GiveBackModule>(module);
+  return {};
 }
 
 }  // namespace vantu

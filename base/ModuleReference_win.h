@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "base/Error.h"
+#include "base/Expected.h"
 #include "base/Handles_win.h"
 
 namespace vantu {
@@ -17,11 +19,9 @@ inline void GiveBackModule(HMODULE module) { FreeLibrary(module); }
 // Given back on destruction and on reassignment; moves, never copies.
 class ModuleReference {
  public:
-  ModuleReference() = default;
-  // Takes a reference on ThisModule() for holder; throws
-  // Error("<holder>: no module reference") when none can be had.
-  explicit ModuleReference(const char* holder);
-
+  // Takes a reference on ThisModule() for holder, giving back any it held;
+  // fails with "<holder>: no module reference" when none can be had.
+  Expected<void, Error> Take(const char* holder);
   // Gives the reference back now (FreeLibrary).
   void Reset() { module_.Reset(); }
   // Hands the reference to a call that gives it back itself

@@ -2,13 +2,11 @@
 
 #include <string>
 
-#include "base/Error.h"
-
 namespace vantu {
 
-WindowClass::WindowClass(HINSTANCE module, const char* name, WNDPROC procedure, HCURSOR cursor,
-                         HBRUSH background)
-    : name_(name), module_(module) {
+Expected<void, Error> WindowClass::Register(HINSTANCE module, const char* name, WNDPROC procedure,
+                                            HCURSOR cursor, HBRUSH background) {
+  Unregister();
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = procedure;
@@ -16,14 +14,20 @@ WindowClass::WindowClass(HINSTANCE module, const char* name, WNDPROC procedure, 
   windowClass.hCursor = cursor;
   windowClass.hbrBackground = background;
   windowClass.lpszClassName = name;
-  if (RegisterClassExA(&windowClass)) return;
   // Left behind by an earlier load of this DLL that did not end cleanly: its
   // window procedure may point into unmapped code, so register afresh.
-  if (GetLastError() == ERROR_CLASS_ALREADY_EXISTS && UnregisterClassA(name_, module_) &&
-      RegisterClassExA(&windowClass)) {
-    return;
-  }
-  throw Error(std::string("Window class ") + name_ + " cannot be registered");
+  const bool registered =
+      RegisterClassExA(&windowClass) || (GetLastError() == ERROR_CLASS_ALREADY_EXISTS &&
+                                         UnregisterClassA(name, module) && RegisterClassExA(&windowClass));
+  if (!registered) return Error(std::string("Window class ") + name + " cannot be registered");
+  name_ = name;
+  module_ = module;
+  return {};
+}
+
+void WindowClass::Unregister() {
+  if (name_) UnregisterClassA(name_, module_);
+  name_ = nullptr;
 }
 
 }  // namespace vantu

@@ -4,22 +4,29 @@
 
 #include <windows.h>
 
+#include "base/Error.h"
+#include "base/Expected.h"
+
 namespace vantu {
 
 // A window class registered by this module. Classes registered by a DLL
 // outlive it unless unregistered, and the host may load the DLL again.
 class WindowClass {
  public:
-  // Throws Error when the class cannot be registered.
-  WindowClass(HINSTANCE module, const char* name, WNDPROC procedure, HCURSOR cursor = nullptr,
-              HBRUSH background = nullptr);
-  ~WindowClass() { UnregisterClassA(name_, module_); }
+  WindowClass() = default;
+  ~WindowClass() { Unregister(); }
   WindowClass(const WindowClass&) = delete;
   WindowClass& operator=(const WindowClass&) = delete;
 
+  // Registers the class; unregistered again on destruction.
+  Expected<void, Error> Register(HINSTANCE module, const char* name, WNDPROC procedure, HCURSOR cursor = nullptr,
+                                 HBRUSH background = nullptr);
+
  private:
-  const char* name_;
-  HINSTANCE module_;
+  void Unregister();
+
+  const char* name_ = nullptr;  // null while nothing is registered
+  HINSTANCE module_ = nullptr;
 };
 
 // The object of type Owner behind a window: the creation parameter of

@@ -4,21 +4,28 @@
 
 #include <windows.h>
 
+#include "base/Error.h"
+#include "base/Expected.h"
+
 namespace vantu {
 
-// A running window timer; killed on destruction (a one-shot timer is an
-// optional one, reset when it fires).
+// Killed on Stop and on destruction; a one-shot timer is stopped when it fires.
 class WindowTimer {
  public:
-  // Throws Error when the timer cannot be started.
-  WindowTimer(HWND window, UINT_PTR id, UINT milliseconds);
-  ~WindowTimer() { KillTimer(window_, id_); }
+  WindowTimer() = default;
+  ~WindowTimer() { Stop(); }
   WindowTimer(const WindowTimer&) = delete;
   WindowTimer& operator=(const WindowTimer&) = delete;
 
+  // Runs the timer id of window every milliseconds from now on, in place of
+  // whatever this one ran before.
+  Expected<void, Error> Start(HWND window, UINT_PTR id, UINT milliseconds);
+  void Stop();
+  bool Running() const { return window_ != nullptr; }
+
  private:
-  HWND window_;
-  UINT_PTR id_;
+  HWND window_ = nullptr;  // null while it is not running
+  UINT_PTR id_ = 0;
 };
 
 }  // namespace vantu

@@ -13,13 +13,6 @@
 #include "settings/Settings.h"
 #include "ui/OptionsDialog_win.h"
 
-namespace __gnu_cxx {
-// Frees what the statically linked C++ runtime allocated for itself (the
-// exception emergency pool), which it would otherwise leave in the host's
-// heap at every unload.
-void __freeres() noexcept;
-}  // namespace __gnu_cxx
-
 namespace vantu {
 
 extern PluginHeader pluginHeader;
@@ -51,7 +44,7 @@ std::string TakeRefusal(bool& active) {
 // cannot be reached (a name lookup), unload the library from their own thread
 // later, when nothing is left to end; then the settings. Nothing is saved
 // here: settings reach the file only through OK.
-void EndRun() noexcept {
+void EndRun() {
   watcher.reset();
   optionsDialog.reset();
   CancelReports();
@@ -61,21 +54,28 @@ void EndRun() noexcept {
   runReference.Reset();
 }
 
+// Starts the run: the settings, the dialog at a first start, the watcher.
+// A failure ends it there; what was made so far stays until quit.
+Expected<void, Error> StartRun() {
+  if (auto taken = runReference.Take("plug-in"); !taken) return taken;
+  settings = std::make_unique<Settings>(SettingsPathFor(ExecutablePath()));
+  if (settings->Nickname.empty()) {
+    // The dialog is filled from the settings as loaded (Active ticked by
+    // default); reporting stays off until the user confirms with OK.
+    PluginConfig();
+    settings->Active = false;
+  }
+  auto started = NowPlayingWatcher::Start(pluginHeader, *settings, ProcessRefusalHandoff(), &PluginConfig);
+  if (!started) return started.Error();
+  watcher = std::move(*started);
+  return {};
+}
+
 }  // namespace
 
 int PluginInit() {
-  GuardUiEvent([] {
-    EndRun();  // a host that loads us again without quit starts afresh
-    runReference = ModuleReference("plug-in");
-    settings = std::make_unique<Settings>(SettingsPathFor(ExecutablePath()));
-    if (settings->Nickname.empty()) {
-      // The dialog is filled from the settings as loaded (Active ticked by
-      // default); reporting stays off until the user confirms with OK.
-      PluginConfig();
-      settings->Active = false;
-    }
-    watcher = std::make_unique<NowPlayingWatcher>(pluginHeader, *settings, ProcessRefusalHandoff(), &PluginConfig);
-  });
+  EndRun();  // a host that loads us again without quit starts afresh
+  if (auto started = StartRun(); !started) ShowErrorBox(started.Error().Message());
   return 0;
 }
 
@@ -83,12 +83,15 @@ void PluginConfig() {
   // Outside a run there are no settings to edit, and a dialog made then
   // would outlive quit.
   if (!settings) return;
-  GuardUiEvent([] {
-    if (!optionsDialog) {
-      optionsDialog = std::make_unique<OptionsDialog>(libraryInstance, *settings, &TakeRefusal);
+  if (!optionsDialog) {
+    auto created = OptionsDialog::Create(libraryInstance, *settings, &TakeRefusal);
+    if (!created) {
+      ShowErrorBox(created.Error().Message());
+      return;
     }
-    optionsDialog->Show();
-  });
+    optionsDialog = std::move(*created);
+  }
+  optionsDialog->Show();
 }
 
 void PluginQuit() { EndRun(); }
@@ -107,7 +110,6 @@ void PluginUnload(bool processExiting) {
   // Reached only after quit (the run's reference sees to that), so there is
   // no window, timer or socket left to end.
   ProcessRefusalHandoff().Clear();
-  __gnu_cxx::__freeres();
 }
 
 }  // namespace vantu

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "contract/HostInterface_win.h"
-#include "plugin/CppRuntime_win.h"
 #include "plugin/Lifecycle_win.h"
 
 namespace vantu {
@@ -17,19 +16,14 @@ PluginHeader pluginHeader = {
 
 extern "C" vantu::PluginHeader* winampGetGeneralPurposePlugin() { return &vantu::pluginHeader; }
 
-// Thread notifications stay on: a thread's exception state is freed when
-// the thread ends.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
-    vantu::StartExceptionStates();
+    // Nothing of ours keeps per-thread state: the player's thread starts
+    // and ends need not run through here.
+    DisableThreadLibraryCalls(instance);
     vantu::PluginLoad(instance);
-  } else if (reason == DLL_THREAD_DETACH) {
-    vantu::EndThreadExceptionState();
   } else if (reason == DLL_PROCESS_DETACH) {
-    const bool processExiting = reserved != nullptr;
-    vantu::PluginUnload(processExiting);
-    // At the process's end other threads may still be inside a throw.
-    if (!processExiting) vantu::EndExceptionStates();
+    vantu::PluginUnload(reserved != nullptr);
   }
   return TRUE;
 }

@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "base/Error.h"
-#include "base/ErrorBox.h"
 #include "base/ModuleReference_win.h"
 #include "reporting/HostQuery_win.h"
 #include "reporting/ReportWorker.h"
@@ -37,43 +35,46 @@ class NowPlayingWatcher::TickHost final : public PollTickHost {
     return HostString(watcher_.header_.HostWindow, QueryTitle, static_cast<WPARAM>(index));
   }
   void ShowConfig() override { watcher_.showConfig_(); }
-  void StartCooldown() override { watcher_.StartCooldown(); }
-  void StartReport(std::string url) override { vantu::StartReport(std::move(url), watcher_.refusals_); }
+  bool StartCooldown() override { return watcher_.StartCooldown(); }
+  void StartReport(std::string url) override {
+    // One that cannot start is dropped, as a failed one is.
+    (void)vantu::StartReport(std::move(url), watcher_.refusals_);
+  }
 
  private:
   NowPlayingWatcher& watcher_;
 };
 
-namespace {
-
-// Message-only: it carries the timers and never shows.
-HWND CreateWatcherWindow(void* watcher) {
-  HWND window =
-      CreateWindowExA(0, WindowClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ThisModule(), watcher);
-  if (!window) throw Error("watcher window not created");
-  return window;
-}
-
-}  // namespace
-
 NowPlayingWatcher::NowPlayingWatcher(const PluginHeader& header, Settings& settings, RefusalHandoff& refusals,
                                      void (*showConfig)())
-    : header_(header),
-      settings_(settings),
-      refusals_(refusals),
-      showConfig_(showConfig),
-      windowClass_(ThisModule(), WindowClassName, &NowPlayingWatcher::WindowProc),
-      window_(CreateWatcherWindow(this)),
-      pollTimer_(window_.Get(), PollTimerId, TimerInterval(5000)) {}
+    : header_(header), settings_(settings), refusals_(refusals), showConfig_(showConfig) {}
+
+Expected<std::unique_ptr<NowPlayingWatcher>, Error> NowPlayingWatcher::Start(const PluginHeader& header,
+                                                                              Settings& settings,
+                                                                              RefusalHandoff& refusals,
+                                                                              void (*showConfig)()) {
+  std::unique_ptr<NowPlayingWatcher> watcher(new NowPlayingWatcher(header, settings, refusals, showConfig));
+  if (auto registered = watcher->windowClass_.Register(ThisModule(), WindowClassName, &WindowProc); !registered) {
+    return registered.Error();
+  }
+  // Message-only: it carries the timers and never shows.
+  watcher->window_ = Window(CreateWindowExA(0, WindowClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                            ThisModule(), watcher.get()));
+  if (!watcher->window_) return Error("watcher window not created");
+  if (auto started = watcher->pollTimer_.Start(watcher->window_.Get(), PollTimerId, TimerInterval(5000)); !started) {
+    return started.Error();
+  }
+  return watcher;
+}
 
 NowPlayingWatcher::~NowPlayingWatcher() = default;
 
 LRESULT CALLBACK NowPlayingWatcher::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   NowPlayingWatcher* watcher = AttachThis<NowPlayingWatcher>(window, message, lParam);
   if (message == WM_TIMER && watcher) {
-    if (wParam == PollTimerId) GuardUiEvent([watcher] { watcher->OnPollTimer(); });
-    // The cooldown fires once: dropping its timer kills it.
-    if (wParam == CooldownTimerId) watcher->cooldownTimer_.reset();
+    if (wParam == PollTimerId) watcher->OnPollTimer();
+    // The cooldown fires once.
+    if (wParam == CooldownTimerId) watcher->cooldownTimer_.Stop();
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -90,13 +91,14 @@ void NowPlayingWatcher::OnPollTimer() {
     ~TickScope() { flag = false; }
   } scope(inPollTick_);
 
-  const TickInputs inputs = GatherTickInputs(refusals_, settings_, cooldownTimer_.has_value());
+  const TickInputs inputs = GatherTickInputs(refusals_, settings_, cooldownTimer_.Running());
   TickHost host(*this);
   PollTick(host, inputs, titles_);
 }
 
-void NowPlayingWatcher::StartCooldown() {
-  if (!cooldownTimer_) cooldownTimer_.emplace(window_.Get(), CooldownTimerId, TimerInterval(60000));
+bool NowPlayingWatcher::StartCooldown() {
+  if (cooldownTimer_.Running()) return true;
+  return cooldownTimer_.Start(window_.Get(), CooldownTimerId, TimerInterval(60000)).HasValue();
 }
 
 }  // namespace vantu

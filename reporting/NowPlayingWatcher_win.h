@@ -6,8 +6,10 @@
 
 #include <windows.h>
 
-#include <optional>
+#include <memory>
 
+#include "base/Error.h"
+#include "base/Expected.h"
 #include "base/Handles_win.h"
 #include "base/WindowClass_win.h"
 #include "base/WindowTimer_win.h"
@@ -22,19 +24,21 @@ class NowPlayingWatcher {
  public:
   // Copies the header (HostWindow is the target of every query). The
   // settings outlive the watcher; the refusals outlive every report worker.
-  // The poll timer runs from here on. Throws Error if the window or the
-  // timer cannot be created.
-  NowPlayingWatcher(const PluginHeader& header, Settings& settings, RefusalHandoff& refusals,
-                    void (*showConfig)());
+  // The poll timer runs from here on. Fails when the window or the timer
+  // cannot be made.
+  static Expected<std::unique_ptr<NowPlayingWatcher>, Error> Start(const PluginHeader& header, Settings& settings,
+                                                                   RefusalHandoff& refusals, void (*showConfig)());
   ~NowPlayingWatcher();
   NowPlayingWatcher(const NowPlayingWatcher&) = delete;
   NowPlayingWatcher& operator=(const NowPlayingWatcher&) = delete;
 
  private:
   class TickHost;
+  NowPlayingWatcher(const PluginHeader& header, Settings& settings, RefusalHandoff& refusals,
+                    void (*showConfig)());
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void OnPollTimer();
-  void StartCooldown();
+  bool StartCooldown();
 
   PluginHeader header_;
   Settings& settings_;
@@ -43,7 +47,7 @@ class NowPlayingWatcher {
   WindowClass windowClass_;
   Window window_;  // the timers below are killed first, then the window goes
   WindowTimer pollTimer_;
-  std::optional<WindowTimer> cooldownTimer_;  // present while the cooldown runs
+  WindowTimer cooldownTimer_;  // running while the cooldown runs
   bool inPollTick_ = false;
   WatcherTitles titles_;
 };

@@ -10,12 +10,10 @@ namespace {
 
 void Report(PollTickHost& host, const TickInputs& inputs, const std::string& title) {
   // Nothing of a report may reach the user: the song counts as sent and the
-  // cooldown (once started) stays, whatever fails here.
-  try {
-    host.StartCooldown();
-    host.StartReport(BuildListenInUrl(title, inputs.Nickname, inputs.Password));
-  } catch (...) {
-  }
+  // cooldown, once started, stays, whatever fails here. Without a cooldown
+  // nothing is sent, so that reports never come faster than it allows.
+  if (!host.StartCooldown()) return;
+  host.StartReport(BuildListenInUrl(title, inputs.Nickname, inputs.Password));
 }
 
 }  // namespace

@@ -22,9 +22,9 @@ class PollTickHost {
   virtual std::string FileName(std::intptr_t index) = 0;
   virtual std::string Title(std::intptr_t index) = 0;
 
-  virtual void ShowConfig() = 0;                 // PluginConfig
-  virtual void StartCooldown() = 0;              // start the cooldown timer
-  virtual void StartReport(std::string url) = 0; // one request worker
+  virtual void ShowConfig() = 0;                  // PluginConfig
+  virtual bool StartCooldown() = 0;               // starts the cooldown timer; false when it cannot
+  virtual void StartReport(std::string url) = 0;  // one request worker; one that cannot start is dropped
 };
 
 // The values the tick reads, taken on the UI thread after the latest refusal
@@ -47,9 +47,8 @@ struct WatcherTitles {
   std::string LastSentTitle;  // title of the latest report
 };
 
-// Runs one poll tick. Errors while reporting are swallowed (the title stays
-// recorded as sent, so the song is not retried); an error of ShowConfig or
-// of a host query escapes to the caller.
+// Runs one poll tick. Nothing of a report's failure reaches the user: the
+// title stays recorded as sent, so the song is not retried.
 void PollTick(PollTickHost& host, const TickInputs& inputs, WatcherTitles& titles);
 
 }  // namespace vantu

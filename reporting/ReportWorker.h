@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "base/Error.h"
+#include "base/Expected.h"
 #include "reporting/RefusalHandoff.h"
 
 namespace vantu {
@@ -12,12 +14,12 @@ namespace vantu {
 // Starts one worker for url, which hands the service's refusal to refusals
 // (the process-wide one: a worker may finish after quit). Each worker keeps
 // the DLL loaded until its thread has ended, so the host may unload it under
-// a running request. Throws Error when the thread cannot be started.
-void StartReport(std::string url, RefusalHandoff& refusals);
+// a running request. Fails when the thread cannot be started.
+Expected<void, Error> StartReport(std::string url, RefusalHandoff& refusals);
 
 // Cancels every request still in flight (closing its socket) and waits a
 // short while for the workers to finish. Called at PluginQuit after the
 // watcher is gone, so no new worker starts meanwhile.
-void CancelReports() noexcept;
+void CancelReports();
 
 }  // namespace vantu

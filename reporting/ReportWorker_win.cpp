@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "base/Error.h"
 #include "base/Lock.h"
 #include "base/ModuleReference_win.h"
 #include "service/HttpClient.h"
@@ -30,9 +29,9 @@ constexpr DWORD CancelWaitMs = 3000;
 // when its request has ended.
 class ReportWorker {
  public:
-  static void Start(std::string url, RefusalHandoff& refusals);
+  static Expected<void, Error> Start(std::string url, RefusalHandoff& refusals);
 
-  void Cancel() noexcept {
+  void Cancel() {
     cancelled_ = true;
     client_.Cancel();
   }
@@ -40,7 +39,7 @@ class ReportWorker {
  private:
   ReportWorker(std::string url, RefusalHandoff& refusals) : url_(std::move(url)), refusals_(refusals) {}
   static DWORD WINAPI ThreadMain(void* parameter);
-  void Execute() noexcept;
+  void Execute();
 
   std::string url_;
   RefusalHandoff& refusals_;
@@ -61,7 +60,7 @@ class ReportWorkers {
     workers_.push_back(worker);
   }
 
-  void Remove(ReportWorker* worker) noexcept {
+  void Remove(ReportWorker* worker) {
     ScopedLock guard(lock_);
     workers_.erase(std::remove(workers_.begin(), workers_.end(), worker), workers_.end());
     if (workers_.empty()) WakeAllConditionVariable(&empty_);
@@ -70,7 +69,7 @@ class ReportWorkers {
   // A cancelled client fails its call in flight and every later one at
   // once, so cancelling each worker once is enough; the wait only lets them
   // reach their end before the host unloads us.
-  void CancelAndWait(DWORD timeoutMs) noexcept {
+  void CancelAndWait(DWORD timeoutMs) {
     DWORD start = GetTickCount();
     ScopedLock guard(lock_);
     for (ReportWorker* worker : workers_) worker->Cancel();
@@ -91,20 +90,21 @@ ReportWorkers registry;
 
 }  // namespace
 
-void ReportWorker::Start(std::string url, RefusalHandoff& refusals) {
+Expected<void, Error> ReportWorker::Start(std::string url, RefusalHandoff& refusals) {
   std::unique_ptr<ReportWorker> worker(new ReportWorker(std::move(url), refusals));
   // Taken before the thread exists, so the library cannot be unloaded
   // between CreateThread and the thread's first instruction; a failure
   // below gives it back with the worker.
-  worker->module_ = ModuleReference("report worker");
+  if (auto taken = worker->module_.Take("report worker"); !taken) return taken;
   registry.Add(worker.get());
   HANDLE thread = CreateThread(nullptr, 0, &ReportWorker::ThreadMain, worker.get(), 0, nullptr);
   if (!thread) {
     registry.Remove(worker.get());
-    throw Error("report worker: thread not started");
+    return Error("report worker: thread not started");
   }
   worker.release();  // the thread owns it from here on
   CloseHandle(thread);
+  return {};
 }
 
 DWORD WINAPI ReportWorker::ThreadMain(void* parameter) {
@@ -120,27 +120,23 @@ DWORD WINAPI ReportWorker::ThreadMain(void* parameter) {
   FreeLibraryAndExitThread(module.Release(), 0);
 }
 
-void ReportWorker::Execute() noexcept {
-  std::string answer;
-  try {
+void ReportWorker::Execute() {
 #if VANTU_TEST_HOOKS
-    WaitWhileTheHostHolds(ReportHoldEventName(GetCurrentProcessId()));  // as a stuck worker would
+  WaitWhileTheHostHolds(ReportHoldEventName(GetCurrentProcessId()));  // as a stuck worker would
 #endif
-    HttpGetText(client_, url_, answer);
-  } catch (...) {
-    // Every failure is swallowed; a 2xx body cut short leaves its leading
-    // part in answer, and that still counts as the service's answer.
-  }
+  std::string answer;
+  // Every failure is dropped; a 2xx body cut short leaves its leading part
+  // in answer, and that still counts as the service's answer.
+  (void)HttpGetText(client_, url_, answer);
   // A request we cancelled ourselves at quit is no answer of the service.
   if (answer.empty() || cancelled_) return;
-  try {
-    refusals_.Refuse(std::move(answer));
-  } catch (...) {
-  }
+  refusals_.Refuse(std::move(answer));
 }
 
-void StartReport(std::string url, RefusalHandoff& refusals) { ReportWorker::Start(std::move(url), refusals); }
+Expected<void, Error> StartReport(std::string url, RefusalHandoff& refusals) {
+  return ReportWorker::Start(std::move(url), refusals);
+}
 
-void CancelReports() noexcept { registry.CancelAndWait(CancelWaitMs); }
+void CancelReports() { registry.CancelAndWait(CancelWaitMs); }
 
 }  // namespace vantu

@@ -13,10 +13,10 @@ namespace vantu::http {
 
 class ByteSource {
  public:
-  // Waits at most timeoutMs for the next bytes; returns how many came, 0
-  // when the stream has ended. Throws HttpError: ReadTimeout when none came
-  // in time, Socket when the connection failed.
-  virtual std::size_t Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) = 0;
+  // Waits at most timeoutMs for the next bytes; gives how many came, 0 when
+  // the stream has ended. Fails with ReadTimeout when none came in time,
+  // Socket when the connection failed.
+  virtual HttpExpected<std::size_t> Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) = 0;
 
   // Milliseconds on a clock that only moves forward: the reader's deadlines
   // are points on it.

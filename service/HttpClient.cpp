@@ -20,21 +20,40 @@ struct HttpClient::State {
   http::ReadLimits limits;
   net::Lookup lookup = net::SystemLookup;
 
-  // The kept connection when it leads to target's host and port and is
-  // still open, else a new one. The name lookup counts against deadline.
-  net::TcpConnection& Connection(const http::RequestTarget& target, const net::Deadline& deadline) {
+  // Keeps the connection when it leads to target's host and port and is
+  // still open, else makes a new one. The name lookup counts against
+  // deadline.
+  HttpExpected<void> Connect(const http::RequestTarget& target, const Deadline& deadline) {
     if (connection && !(EqualsNoCase(connectedHost, target.host) && connectedPort == target.port)) {
       connection.reset();
     }
     if (connection && !connection->StillOpen()) connection.reset();
-    if (connection) return *connection;
-    const std::uint32_t address = net::ResolveIPv4(target.host, deadline.LeftMsOrTimeOut(), cancel, lookup);
+    if (connection) return {};
+    HttpExpected<unsigned> left = net::ConnectTimeLeft(deadline);
+    if (!left) return left.Error();
+    const HttpExpected<std::uint32_t> address = net::ResolveIPv4(target.host, *left, cancel, lookup);
+    if (!address) return address.Error();
+    left = net::ConnectTimeLeft(deadline);
+    if (!left) return left.Error();
     auto fresh = std::make_unique<net::TcpConnection>(cancel);
-    fresh->Connect(address, target.port, deadline.LeftMsOrTimeOut());
+    if (auto connected = fresh->Connect(*address, target.port, *left); !connected) return connected.Error();
     connection = std::move(fresh);
     connectedHost = target.host;
     connectedPort = target.port;
-    return *connection;
+    return {};
+  }
+
+  // Sends all of request within what is left of deadline; a connection
+  // that fails at it is dropped.
+  HttpExpected<void> Send(const std::string& request, const Deadline& deadline) {
+    const HttpExpected<unsigned> left = net::ConnectTimeLeft(deadline);
+    if (!left) {
+      connection.reset();
+      return left.Error();
+    }
+    HttpExpected<void> sent = connection->SendAll(request, *left);
+    if (!sent) connection.reset();
+    return sent;
   }
 
   // Cookies and credentials learnt from the response, then keep or close.
@@ -56,39 +75,31 @@ struct HttpClient::State {
 HttpClient::HttpClient() : state_(std::make_unique<State>()) {}
 HttpClient::~HttpClient() = default;
 
-void HttpClient::Cancel() noexcept { state_->cancel.Set(); }
+void HttpClient::Cancel() { state_->cancel.Set(); }
 
 void HttpClient::SetReadLimits(const http::ReadLimits& limits) { state_->limits = limits; }
 
 void HttpClient::SetLookup(net::Lookup lookup) { state_->lookup = lookup; }
 
-void HttpGetText(HttpClient& client, const std::string& url, std::string& result) {
+HttpExpected<void> HttpGetText(HttpClient& client, const std::string& url, std::string& result) {
   HttpClient::State& state = *client.state_;
   // Connecting and sending share one limit from the call's start, so that a
   // peer that never completes the handshake cannot hold the caller longer.
-  const net::Deadline requestDeadline(state.limits.connectMs);
+  const Deadline requestDeadline(state.limits.connectMs);
   result.clear();
-  const http::RequestTarget target = http::ParseRequestUrl(url);
-  if (state.cancel.IsSet()) throw HttpError::Socket(net::kConnectionAborted);
+  const HttpExpected<http::RequestTarget> target = http::ParseRequestUrl(url);
+  if (!target) return target.Error();
+  if (state.cancel.IsSet()) return HttpError::Socket(net::kConnectionAborted);
+  if (const int failure = state.cancel.Failure()) return HttpError::Socket(failure);
   const std::string request = http::ComposeRequest(
-      target, state.cookies.Header(target.host, target.path, std::time(nullptr)),
-      state.emptyBasicCredentials);
+      *target, state.cookies.Header(target->host, target->path, std::time(nullptr)), state.emptyBasicCredentials);
 
-  net::TcpConnection& connection = state.Connection(target, requestDeadline);
-  try {
-    connection.SendAll(request, requestDeadline.LeftMsOrTimeOut());
-  } catch (...) {
-    state.connection.reset();
-    throw;
-  }
+  if (auto connected = state.Connect(*target, requestDeadline); !connected) return connected.Error();
+  if (auto sent = state.Send(request, requestDeadline); !sent) return sent.Error();
   http::ResponseInfo info;
-  try {
-    http::ReadResponse(connection, state.limits, result, info);
-  } catch (...) {
-    state.ApplyResponse(target, info);
-    throw;
-  }
-  state.ApplyResponse(target, info);
+  HttpExpected<void> read = http::ReadResponse(*state.connection, state.limits, result, info);
+  state.ApplyResponse(*target, info);
+  return read;
 }
 
 }  // namespace vantu

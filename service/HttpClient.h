@@ -21,10 +21,10 @@ class HttpClient {
   HttpClient& operator=(const HttpClient&) = delete;
 
   // Thread-safe, callable from any thread: aborts the call in flight (closing
-  // its socket) and makes it and every later call fail promptly with an
-  // HttpError; used when the plug-in quits with reports in flight. A name
-  // lookup in flight is left to end on its own thread.
-  void Cancel() noexcept;
+  // its socket) and makes it and every later call fail promptly with
+  // kConnectionAborted; used when the plug-in quits with reports in flight.
+  // A name lookup in flight is left to end on its own thread.
+  void Cancel();
 
   // Test builds shorten the waits; the plug-in keeps the defaults.
   void SetReadLimits(const http::ReadLimits& limits);
@@ -32,13 +32,15 @@ class HttpClient {
   void SetLookup(net::Lookup lookup);
 
  private:
-  friend void HttpGetText(HttpClient& client, const std::string& url, std::string& result);
+  friend HttpExpected<void> HttpGetText(HttpClient& client, const std::string& url, std::string& result);
   struct State;
   std::unique_ptr<State> state_;
 };
 
-// Gets url with client and puts the response body's bytes into result.
-// Throws an HttpError whose what() is the message to show.
-void HttpGetText(HttpClient& client, const std::string& url, std::string& result);
+// Gets url with client and puts the response body's bytes into result, in
+// place of what it held. A failure's Message() is the text to show; result
+// then holds the leading part of a 2xx body whose reading failed, and is
+// empty after any other failure.
+HttpExpected<void> HttpGetText(HttpClient& client, const std::string& url, std::string& result);
 
 }  // namespace vantu

@@ -53,7 +53,7 @@ constexpr SocketText kSocketTexts[] = {
     {11001, "Host nicht gefunden."},
 };
 
-const char* FixedText(HttpFailure failure) noexcept {
+const char* FixedText(HttpFailure failure) {
   switch (failure) {
     case HttpFailure::ClosedGracefully: return "Die Verbindung wurde erfolgreich geschlossen.";
     case HttpFailure::ReadTimeout: return "Zeit\xFC" "berschreitung beim Lesen";
@@ -70,7 +70,7 @@ const char* FixedText(HttpFailure failure) noexcept {
 
 }  // namespace
 
-const char* SocketErrorText(int socketError) noexcept {
+const char* SocketErrorText(int socketError) {
   for (const SocketText& entry : kSocketTexts) {
     if (entry.number == socketError) return entry.text;
   }
@@ -90,7 +90,7 @@ std::string SocketErrorMessage(int socketError) {
 HttpError::HttpError(HttpFailure failure) : HttpError(failure, FixedText(failure), 0, {}) {}
 
 HttpError::HttpError(HttpFailure failure, std::string message, int number, std::string body)
-    : Error(std::move(message)), failure_(failure), number_(number), body_(std::move(body)) {}
+    : failure_(failure), message_(std::move(message)), number_(number), body_(std::move(body)) {}
 
 HttpError HttpError::Protocol(std::string statusLine, int statusCode, std::string body) {
   return HttpError(HttpFailure::Protocol, std::move(statusLine), statusCode, std::move(body));

@@ -80,31 +80,36 @@ class Reader {
   Reader(ByteSource& source, const ReadLimits& limits, ResponseInfo& info)
       : source_(source), limits_(limits), info_(info) {}
 
-  void Run(std::string& result) {
+  HttpExpected<void> Run(std::string& result) {
     // Interim answers and the body included: bytes trickled in one at a time
     // must not hold the caller beyond this.
     const std::uint64_t responseEnd = source_.NowMs() + limits_.responseMs;
-    HeaderCollector head = ReadFinalHead(responseEnd);
-    const int code = StatusCode(head.statusLine);
-    const std::string* location = head.First("Location");
+    HttpExpected<HeaderCollector> head = ReadFinalHead(responseEnd);
+    if (!head) return head.Error();
+    const int code = StatusCode(head->statusLine);
+    const std::string* location = head->First("Location");
     const bool redirect = (code / 100 == 3 && code != 304) || (location && !location->empty());
     const BodyProgress framing =
-        BodyFramingFor(head.First("Content-Length"), head.First("Transfer-Encoding"));
-    RecordHead(head);
+        BodyFramingFor(head->First("Content-Length"), head->First("Transfer-Encoding"));
+    RecordHead(*head);
     if (redirect || code < 200 || code > 299) {
       std::string body;
-      ReadBody(framing, std::min(responseEnd, source_.NowMs() + limits_.errorBodyMs), body);
-      throw HttpError::Protocol(info_.statusLine, code, std::move(body));
+      if (auto read = ReadBody(framing, std::min(responseEnd, source_.NowMs() + limits_.errorBodyMs), body); !read) {
+        return read.Error();
+      }
+      return HttpError::Protocol(info_.statusLine, code, std::move(body));
     }
     if (code == 204) {
       if (!pending_.empty()) info_.reusable = false;
-      return;
+      return {};
     }
-    ReadBody(framing, responseEnd, result);
+    return ReadBody(framing, responseEnd, result);
   }
 
  private:
-  HeaderCollector ReadFinalHead(std::uint64_t deadline) {
+  enum class Fill { More, Ended };
+
+  HttpExpected<HeaderCollector> ReadFinalHead(std::uint64_t deadline) {
     std::size_t interimBytes = 0;  // endless 100 responses count against the head's cap too
     for (;;) {
       HeaderCollector head;
@@ -115,21 +120,23 @@ class Reader {
           length = kTooLong;  // the buffer is full and the head goes on
           break;
         }
-        if (Fill(deadline)) continue;
+        const HttpExpected<Fill> filled = FillPending(deadline);
+        if (!filled) return filled.Error();
+        if (*filled == Fill::More) continue;
         info_.reusable = false;
-        if (progress.headerLines == 0) throw HttpError(HttpFailure::ClosedGracefully);
+        if (progress.headerLines == 0) return HttpError(HttpFailure::ClosedGracefully);
         const int code = StatusCode(head.statusLine);
-        if (code >= 200 && code <= 299) throw HttpError(HttpFailure::Undefined);
-        throw HttpError::Protocol(head.statusLine, code, {});
+        if (code >= 200 && code <= 299) return HttpError(HttpFailure::Undefined);
+        return HttpError::Protocol(head.statusLine, code, {});
       }
       if (length == kTooManyLines) {
         info_.reusable = false;
-        throw HttpError(HttpFailure::TooManyHeaderLines);
+        return HttpError(HttpFailure::TooManyHeaderLines);
       }
       interimBytes += length > 0 ? static_cast<std::size_t>(length) : 0;
       if (length == kTooLong || interimBytes > kMaxHeadBytes) {
         info_.reusable = false;
-        throw HttpError(HttpFailure::LineTooLong);
+        return HttpError(HttpFailure::LineTooLong);
       }
       pending_.erase(0, static_cast<std::size_t>(length));
       if (StatusCode(head.statusLine) != 100) return head;
@@ -153,7 +160,7 @@ class Reader {
     }
   }
 
-  void ReadBody(BodyProgress progress, std::uint64_t deadline, std::string& out) {
+  HttpExpected<void> ReadBody(BodyProgress progress, std::uint64_t deadline, std::string& out) {
     // A known length gets its room at once rather than by doubling and copying.
     if (progress.framing == BodyFraming::Length) {
       MakeRoom(out, static_cast<std::size_t>(std::min<std::uint64_t>(progress.remaining, kMaxBodyBytes)),
@@ -165,49 +172,49 @@ class Reader {
       const long used = DecodeBody(pending_, progress, out, kMaxBodyBytes);
       if (used == kTooLong) {
         info_.reusable = false;
-        throw HttpError(HttpFailure::LineTooLong);
+        return HttpError(HttpFailure::LineTooLong);
       }
       pending_.erase(0, static_cast<std::size_t>(used));
       if (progress.done) {
         if (!pending_.empty()) info_.reusable = false;
-        return;
+        return {};
       }
       if (out.size() >= kMaxBodyBytes || progress.skipped >= kMaxBodyBytes) {
         // Keep what fits and drop the rest together with the connection.
         info_.reusable = false;
-        return;
+        return {};
       }
-      if (Fill(deadline)) continue;
+      const HttpExpected<Fill> filled = FillPending(deadline);
+      if (!filled) return filled.Error();
+      if (*filled == Fill::More) continue;
       info_.reusable = false;
-      if (progress.framing == BodyFraming::ToClose) return;
-      throw HttpError(HttpFailure::ClosedGracefully);
+      if (progress.framing == BodyFraming::ToClose) return {};
+      return HttpError(HttpFailure::ClosedGracefully);
     }
   }
 
-  // Appends received bytes to pending_; false when the stream has ended.
-  // Timeouts and failures are thrown. The wait is what is left until
-  // deadline, and none once it has passed.
-  bool Fill(std::uint64_t deadline) {
+  // Appends received bytes to pending_; Ended when the stream has ended.
+  // The wait is what is left until deadline, and none once it has passed.
+  HttpExpected<Fill> FillPending(std::uint64_t deadline) {
     const std::uint64_t now = source_.NowMs();
     if (now >= deadline) {
       info_.reusable = false;
-      throw HttpError(HttpFailure::ReadTimeout);
+      return HttpError(HttpFailure::ReadTimeout);
     }
     if (!chunk_) chunk_ = std::make_unique_for_overwrite<char[]>(kReceiveChunk);
     // pending_ stays within kMaxHeadBytes: a whole head fits, and the body's
     // bytes leave it as they come.
     const std::size_t room = std::min(kReceiveChunk, kMaxHeadBytes - std::min(pending_.size(), kMaxHeadBytes));
-    std::size_t received = 0;
-    try {
-      received = source_.Receive(chunk_.get(), std::max<std::size_t>(room, 1), static_cast<unsigned>(deadline - now));
-    } catch (...) {
+    const HttpExpected<std::size_t> received =
+        source_.Receive(chunk_.get(), std::max<std::size_t>(room, 1), static_cast<unsigned>(deadline - now));
+    if (!received) {
       info_.reusable = false;  // timed out or failed mid-message
-      throw;
+      return received.Error();
     }
-    if (received == 0) return false;
-    MakeRoom(pending_, received, kMaxHeadBytes);
-    pending_.append(chunk_.get(), received);
-    return true;
+    if (*received == 0) return Fill::Ended;
+    MakeRoom(pending_, *received, kMaxHeadBytes);
+    pending_.append(chunk_.get(), *received);
+    return Fill::More;
   }
 
   ByteSource& source_;
@@ -219,9 +226,9 @@ class Reader {
 
 }  // namespace
 
-void ReadResponse(ByteSource& source, const ReadLimits& limits, std::string& result,
-                  ResponseInfo& info) {
-  Reader(source, limits, info).Run(result);
+HttpExpected<void> ReadResponse(ByteSource& source, const ReadLimits& limits, std::string& result,
+                                ResponseInfo& info) {
+  return Reader(source, limits, info).Run(result);
 }
 
 }  // namespace vantu::http

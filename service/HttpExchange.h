@@ -28,10 +28,10 @@ struct ResponseInfo {
 };
 
 // Reads one response, its limits counted from now on source's clock. A 2xx
-// body goes into result (a leading part when its reading fails or runs out of
-// time); any other outcome is thrown as an HttpError. info is filled as far
-// as the reading got, also when it throws.
-void ReadResponse(ByteSource& source, const ReadLimits& limits, std::string& result,
-                  ResponseInfo& info);
+// body is appended to result (a leading part when its reading fails or runs
+// out of time); any other outcome is the failure returned. info is filled as
+// far as the reading got, also when it fails.
+HttpExpected<void> ReadResponse(ByteSource& source, const ReadLimits& limits, std::string& result,
+                                ResponseInfo& info);
 
 }  // namespace vantu::http

@@ -1,7 +1,6 @@
 #include "service/HttpRequest.h"
 
 #include "base/TextRules.h"
-#include "service/HttpError.h"
 
 namespace vantu::http {
 namespace {
@@ -13,16 +12,16 @@ std::string EscapeControlBytes(std::string_view text) {
   return PercentEncode(text, IsControlOrSpace);
 }
 
-std::uint16_t ParsePort(std::string_view text) {
-  if (text.empty()) return 80;
+HttpExpected<std::uint16_t> ParsePort(std::string_view text) {
+  if (text.empty()) return std::uint16_t{80};
   const std::optional<ParsedDigits> port = ParseDigits(text, 10, 65535);
-  if (!port || port->saturated || port->value == 0) throw HttpError::Socket(kAddressNotAvailable);
+  if (!port || port->saturated || port->value == 0) return HttpError::Socket(kAddressNotAvailable);
   return static_cast<std::uint16_t>(port->value);
 }
 
 }  // namespace
 
-RequestTarget ParseRequestUrl(std::string_view url) {
+HttpExpected<RequestTarget> ParseRequestUrl(std::string_view url) {
   std::string text(url);
   for (char& c : text) {
     if (c == '\\') c = '/';
@@ -30,8 +29,8 @@ RequestTarget ParseRequestUrl(std::string_view url) {
   const std::size_t schemeEnd = text.find("://");
   const std::string_view scheme =
       schemeEnd == std::string::npos ? std::string_view() : std::string_view(text).substr(0, schemeEnd);
-  if (EqualsNoCase(scheme, "https")) throw HttpError(HttpFailure::HttpsUnsupported);
-  if (!EqualsNoCase(scheme, "http")) throw HttpError(HttpFailure::UnknownProtocol);
+  if (EqualsNoCase(scheme, "https")) return HttpError(HttpFailure::HttpsUnsupported);
+  if (!EqualsNoCase(scheme, "http")) return HttpError(HttpFailure::UnknownProtocol);
 
   std::string_view rest = std::string_view(text).substr(schemeEnd + 3);
   rest = rest.substr(0, rest.find('#'));
@@ -42,13 +41,17 @@ RequestTarget ParseRequestUrl(std::string_view url) {
 
   for (char c : authority) {
     // Such a host could not be resolved and must not reach the Host line.
-    if (IsControlOrSpace(static_cast<unsigned char>(c))) throw HttpError::Socket(kHostNotFound);
+    if (IsControlOrSpace(static_cast<unsigned char>(c))) return HttpError::Socket(kHostNotFound);
   }
   RequestTarget request;
   const std::size_t colon = authority.rfind(':');
   request.host.assign(authority.substr(0, colon));
-  if (request.host.empty()) throw HttpError::Socket(kHostNotFound);
-  request.port = colon == std::string_view::npos ? 80 : ParsePort(authority.substr(colon + 1));
+  if (request.host.empty()) return HttpError::Socket(kHostNotFound);
+  if (colon != std::string_view::npos) {
+    const HttpExpected<std::uint16_t> port = ParsePort(authority.substr(colon + 1));
+    if (!port) return port.Error();
+    request.port = *port;
+  }
   request.hostHeader = request.host;
   if (request.port != 80) {
     request.hostHeader += ':';

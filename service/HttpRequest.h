@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "service/HttpError.h"
+
 namespace vantu::http {
 
 struct RequestTarget {
@@ -17,9 +19,9 @@ struct RequestTarget {
 
 // Backslashes become "/", the fragment is dropped, and any byte 0 to 32 or 127
 // left in path or query is written as "%XX" so nothing can break the request
-// line. Throws HttpError: HttpsUnsupported for "https", UnknownProtocol for
-// other schemes, Socket for an unusable host or port.
-RequestTarget ParseRequestUrl(std::string_view url);
+// line. Fails with HttpsUnsupported for "https", UnknownProtocol for other
+// schemes, Socket for an unusable host or port.
+HttpExpected<RequestTarget> ParseRequestUrl(std::string_view url);
 
 // The request line, the header lines in their fixed order, the empty line.
 // cookies is the "Cookie" value, left out when empty.

@@ -1,31 +1,24 @@
 #include "service/Socket.h"
 
-#include "base/MonotonicClock.h"
-
 namespace vantu::net {
 
-Deadline::Deadline(unsigned ms) : endMs_(MonotonicMs() + (ms == kForever ? 0 : ms)), unlimited_(ms == kForever) {}
-
-unsigned Deadline::LeftMs() const {
-  if (unlimited_) return kForever;
-  const std::uint64_t now = MonotonicMs();
-  if (now >= endMs_) return 0;
-  // Below kForever, since the limit it started with was.
-  return static_cast<unsigned>(endMs_ - now);
+HttpExpected<void> FailureUnlessReady(const HttpExpected<Wait>& wait) {
+  if (!wait) return wait.Error();
+  switch (*wait) {
+    case Wait::Ready: return {};
+    case Wait::TimedOut: return HttpError::Socket(kTimedOut);
+    case Wait::Cancelled: return HttpError::Socket(kConnectionAborted);
+  }
+  return {};
 }
 
-unsigned Deadline::LeftMsOrTimeOut() const {
-  const unsigned left = LeftMs();
-  if (left == 0) throw HttpError::Socket(kTimedOut);
+HttpExpected<unsigned> ConnectTimeLeft(const Deadline& deadline) {
+  const unsigned left = deadline.LeftMs();
+  if (left == 0) return HttpError::Socket(kTimedOut);
   return left;
 }
 
-void FailUnlessReady(Wait wait) {
-  if (wait == Wait::TimedOut) throw HttpError::Socket(kTimedOut);
-  if (wait == Wait::Cancelled) throw HttpError::Socket(kConnectionAborted);
-}
-
-void TcpConnection::SendAll(const std::string& bytes, unsigned timeoutMs) {
+HttpExpected<void> TcpConnection::SendAll(const std::string& bytes, unsigned timeoutMs) {
   const Deadline deadline(timeoutMs);
   std::size_t sent = 0;
   while (sent < bytes.size()) {
@@ -35,29 +28,28 @@ void TcpConnection::SendAll(const std::string& bytes, unsigned timeoutMs) {
       sent += static_cast<std::size_t>(count);
       continue;
     }
-    if (error) throw HttpError::Socket(error);
-    FailUnlessReady(WaitReady(Direction::Send, deadline.LeftMsOrTimeOut()));
+    if (error) return HttpError::Socket(error);
+    const HttpExpected<unsigned> left = ConnectTimeLeft(deadline);
+    if (!left) return left.Error();
+    if (auto ready = FailureUnlessReady(WaitReady(Direction::Send, *left)); !ready) return ready.Error();
   }
+  return {};
 }
 
-std::size_t TcpConnection::Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) {
+HttpExpected<std::size_t> TcpConnection::Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) {
   const Deadline deadline(timeoutMs);
   for (;;) {
-    if (cancel_.IsSet()) throw HttpError::Socket(kConnectionAborted);
+    if (cancel_.IsSet()) return HttpError::Socket(kConnectionAborted);
     int error = 0;
     const long count = ReceiveSome(buffer, capacity, error);
     if (count >= 0) return static_cast<std::size_t>(count);
-    if (error) throw HttpError::Socket(error);
+    if (error) return HttpError::Socket(error);
     const unsigned left = deadline.LeftMs();
-    if (left == 0) throw HttpError(HttpFailure::ReadTimeout);
-    switch (WaitReady(Direction::Receive, left)) {
-      case Wait::Ready:
-        break;
-      case Wait::TimedOut:
-        throw HttpError(HttpFailure::ReadTimeout);
-      case Wait::Cancelled:
-        throw HttpError::Socket(kConnectionAborted);
-    }
+    if (left == 0) return HttpError(HttpFailure::ReadTimeout);
+    // A time-out here is the reading's own, not the connect stage's.
+    const HttpExpected<Wait> wait = WaitReady(Direction::Receive, left);
+    if (wait && *wait == Wait::TimedOut) return HttpError(HttpFailure::ReadTimeout);
+    if (auto ready = FailureUnlessReady(wait); !ready) return ready.Error();
   }
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Deadline.h"
 #include "service/ByteSource.h"
 
 namespace vantu::net {
@@ -15,27 +16,17 @@ namespace vantu::net {
 inline constexpr int kConnectionAborted = 10053;  // WSAECONNABORTED: what a cancelled call reports
 inline constexpr int kTimedOut = 10060;           // WSAETIMEDOUT
 
+// How a wait ended; a wait that fails is the socket error it reports instead.
 enum class Wait { Ready, TimedOut, Cancelled };
-inline constexpr unsigned kForever = ~0u;  // a wait without a time limit
 
-// Throws the socket error an operation reports after a wait that did not end ready.
-void FailUnlessReady(Wait wait);
+// A wait of the connect and send stages: nothing when it ended ready, else
+// what the call fails with: a time-out kTimedOut, a cancel
+// kConnectionAborted, a failed wait its own error.
+HttpExpected<void> FailureUnlessReady(const HttpExpected<Wait>& wait);
 
-// A time limit that several waits share: each is given what is left of it.
-// Counted on the monotonic clock, so that setting the wall clock neither
-// stretches nor ends it.
-class Deadline {
- public:
-  explicit Deadline(unsigned ms);  // from now; kForever: none
-  // 0 once it has passed, kForever when there is none.
-  unsigned LeftMs() const;
-  // What is left; once it has passed, throws the connect time-out (kTimedOut).
-  unsigned LeftMsOrTimeOut() const;
-
- private:
-  std::uint64_t endMs_;
-  bool unlimited_;
-};
+// What is left of a connect stage's limit; the connect time-out
+// (kTimedOut) once it has passed.
+HttpExpected<unsigned> ConnectTimeLeft(const Deadline& deadline);
 
 // Holds the socket library for its lifetime (WSAStartup/WSACleanup on Windows).
 class NetLibrary {
@@ -53,26 +44,30 @@ class NetLibrary {
 // once. Set() may be called from any thread.
 class CancelSignal {
  public:
-  CancelSignal();  // throws HttpError when the system has no event or pipe for it
+  // Asks the system for an event (Winsock) or a pipe (POSIX); see Failure().
+  CancelSignal();
   // Takes over what waits watch (Winsock: an event; POSIX: a pipe's read
   // end) made elsewhere; tests give it one that no wait accepts.
-  explicit CancelSignal(std::intptr_t watched) noexcept : handles_{watched, -1} {}
+  explicit CancelSignal(std::intptr_t watched) : handles_{watched, -1} {}
   ~CancelSignal();
   CancelSignal(const CancelSignal&) = delete;
   CancelSignal& operator=(const CancelSignal&) = delete;
 
-  void Set() noexcept;
-  bool IsSet() const noexcept { return set_.load(); }
-  std::intptr_t Handle() const noexcept { return handles_[0]; }
+  // The Windows Sockets error number when the system had no event or pipe
+  // to give, else 0: nothing can wait on such a signal.
+  int Failure() const { return failure_; }
+  void Set();
+  bool IsSet() const { return set_.load(); }
+  std::intptr_t Handle() const { return handles_[0]; }
 
  private:
   std::atomic<bool> set_{false};
   std::intptr_t handles_[2] = {-1, -1};
+  int failure_ = 0;
 };
 
 // A blocking IPv4 name lookup that no cancel reaches: fills address (network
-// byte order) and returns 0, or returns a Windows Sockets error number. It
-// throws nothing, since it may run on a thread nobody waits for any more.
+// byte order) and returns 0, or returns a Windows Sockets error number.
 using Lookup = int (*)(const std::string& host, std::uint32_t& address);
 
 // The system's resolver (getaddrinfo).
@@ -82,9 +77,9 @@ int SystemLookup(const std::string& host, std::uint32_t& address);
 // (kTimedOut then) or until cancel is set (kConnectionAborted): a resolver
 // that hangs cannot hold the caller past its limit. A lookup left behind
 // ends on its own; it holds what it uses (Windows Sockets, and in a DLL the
-// module) until then. A failed lookup throws its own error number.
-std::uint32_t ResolveIPv4(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel,
-                          Lookup lookup = SystemLookup);
+// module) until then. A failed lookup fails with its own error number.
+HttpExpected<std::uint32_t> ResolveIPv4(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel,
+                                        Lookup lookup = SystemLookup);
 
 // One TCP connection; closed by its destructor.
 class TcpConnection final : public http::ByteSource {
@@ -96,9 +91,9 @@ class TcpConnection final : public http::ByteSource {
 
   // Each waits at most timeoutMs in all (kTimedOut then), however often the
   // socket wakes up in between, or until cancelled (kConnectionAborted).
-  void Connect(std::uint32_t address, std::uint16_t port, unsigned timeoutMs);
-  void SendAll(const std::string& bytes, unsigned timeoutMs);
-  std::size_t Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) override;
+  HttpExpected<void> Connect(std::uint32_t address, std::uint16_t port, unsigned timeoutMs);
+  HttpExpected<void> SendAll(const std::string& bytes, unsigned timeoutMs);
+  HttpExpected<std::size_t> Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) override;
   // False when the peer has closed or reset the connection, or sent bytes
   // nobody asked for; waits at most 1 ms.
   bool StillOpen();
@@ -112,7 +107,7 @@ class TcpConnection final : public http::ByteSource {
   long ReceiveSome(char* buffer, std::size_t capacity, int& error);
   // Until the socket is ready for direction, the cancel signal is set, or
   // timeoutMs (kForever: no limit) has passed.
-  Wait WaitReady(Direction direction, unsigned timeoutMs);
+  HttpExpected<Wait> WaitReady(Direction direction, unsigned timeoutMs);
 
   const CancelSignal& cancel_;
   std::intptr_t socket_ = -1;

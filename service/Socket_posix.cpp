@@ -6,14 +6,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <memory>
-#include <system_error>
-#include <thread>
 
-#include "base/MonotonicClock.h"
 #include "service/Socket.h"
 
 namespace vantu::net {
@@ -21,48 +20,92 @@ namespace {
 
 // Waits until fd is ready for events, the cancel pipe is written, or
 // timeoutMs (kForever: no limit) has passed.
-Wait WaitFor(int fd, short events, const CancelSignal& cancel, unsigned timeoutMs) {
-  const std::uint64_t deadline = MonotonicMs() + timeoutMs;
+HttpExpected<Wait> WaitFor(int fd, short events, const CancelSignal& cancel, unsigned timeoutMs) {
+  const Deadline deadline(timeoutMs);
   for (;;) {
     if (cancel.IsSet()) return Wait::Cancelled;
-    int slice = -1;
-    if (timeoutMs != kForever) {
-      const std::uint64_t now = MonotonicMs();
-      if (now > deadline) return Wait::TimedOut;
-      slice = static_cast<int>(std::min<std::uint64_t>(deadline - now, INT_MAX));
-    }
+    // A wait with nothing left still looks once.
+    const unsigned left = deadline.LeftMs();
+    const int slice = left == kForever ? -1 : static_cast<int>(std::min<unsigned>(left, INT_MAX));
     pollfd fds[2] = {{fd, events, 0}, {static_cast<int>(cancel.Handle()), POLLIN, 0}};
     const int ready = poll(fds, 2, slice);
     if (ready < 0 && errno == EINTR) continue;
     // Taken as "ready", a failed wait would have the caller spin until its limit.
-    if (ready < 0) throw HttpError::Socket(WinsockNumberForErrno(errno));
-    if ((fds[0].revents | fds[1].revents) & POLLNVAL) throw HttpError::Socket(WinsockNumberForErrno(EBADF));
+    if (ready < 0) return HttpError::Socket(WinsockNumberForErrno(errno));
+    if ((fds[0].revents | fds[1].revents) & POLLNVAL) return HttpError::Socket(WinsockNumberForErrno(EBADF));
     if (fds[1].revents) return Wait::Cancelled;
     return ready > 0 ? Wait::Ready : Wait::TimedOut;
   }
 }
 
-// One name lookup on a thread of its own, shared with the caller, who may
-// stop waiting long before the resolver answers. The thread writes a byte
-// into the pipe when it is done, so the caller can wait for that and the
-// cancel signal at once.
-struct LookupJob {
+// One name lookup on a thread of its own. The caller and the thread share
+// it, and the last to let go frees it: the caller may stop waiting long
+// before the resolver answers. The thread writes a byte into the pipe when
+// it is done, so the caller can wait for that and the cancel signal at once.
+class LookupJob {
+ public:
+  LookupJob(const std::string& host, Lookup lookup) : host_(host), lookup_(lookup) {}
   ~LookupJob() {
-    for (int fd : pipe) {
+    for (int fd : done_) {
       if (fd >= 0) close(fd);
     }
   }
-  void Run() {
-    error = lookup(host, address);
-    const char byte = 1;
-    (void)!write(pipe[1], &byte, 1);
+  LookupJob(const LookupJob&) = delete;
+  LookupJob& operator=(const LookupJob&) = delete;
+
+  // The address, or the lookup's error; kTimedOut or kConnectionAborted
+  // when it did not end in time.
+  static HttpExpected<std::uint32_t> Resolve(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel,
+                                             Lookup lookup) {
+    // Not make_shared: without type information it would link the runtime's
+    // shared_ptr.o, which throws.
+    const std::shared_ptr<LookupJob> job(new LookupJob(host, lookup));
+    if (pipe2(job->done_, O_CLOEXEC) != 0) return HttpError::Socket(WinsockNumberForErrno(errno));
+    if (!Start(job)) job->Run();  // no thread to spare: look up here, as a blocking call would
+    if (auto done = FailureUnlessReady(WaitFor(job->done_[0], POLLIN, cancel, timeoutMs)); !done) {
+      return done.Error();
+    }
+    // Reading the byte also orders the thread's writes before ours.
+    char byte;
+    if (read(job->done_[0], &byte, 1) != 1) return HttpError::Socket(WinsockNumberForErrno(errno));
+    if (job->error_) return HttpError::Socket(job->error_);
+    return job->address_;
   }
 
-  int pipe[2] = {-1, -1};
-  std::string host;
-  Lookup lookup = nullptr;
-  std::uint32_t address = 0;
-  int error = 0;
+ private:
+  // A detached thread with its own share of job; false when there is none.
+  static bool Start(const std::shared_ptr<LookupJob>& job) {
+    auto* share = new std::shared_ptr<LookupJob>(job);
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0) {
+      delete share;
+      return false;
+    }
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    pthread_t thread;
+    const bool started = pthread_create(&thread, &attributes, &ThreadMain, share) == 0;
+    pthread_attr_destroy(&attributes);
+    if (!started) delete share;
+    return started;
+  }
+
+  static void* ThreadMain(void* parameter) {
+    const std::unique_ptr<std::shared_ptr<LookupJob>> share(static_cast<std::shared_ptr<LookupJob>*>(parameter));
+    (*share)->Run();
+    return nullptr;
+  }
+
+  void Run() {
+    error_ = lookup_(host_, address_);
+    const char byte = 1;
+    (void)!write(done_[1], &byte, 1);
+  }
+
+  std::string host_;
+  Lookup lookup_;
+  int done_[2] = {-1, -1};
+  std::uint32_t address_ = 0;
+  int error_ = 0;
 };
 
 }  // namespace
@@ -119,7 +162,10 @@ NetLibrary::~NetLibrary() = default;
 
 CancelSignal::CancelSignal() {
   int fds[2];
-  if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) throw HttpError::Socket(WinsockNumberForErrno(errno));
+  if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    failure_ = WinsockNumberForErrno(errno);
+    return;
+  }
   handles_[0] = fds[0];
   handles_[1] = fds[1];
 }
@@ -130,7 +176,7 @@ CancelSignal::~CancelSignal() {
   }
 }
 
-void CancelSignal::Set() noexcept {
+void CancelSignal::Set() {
   if (set_.exchange(true)) return;
   // The byte stays in the pipe, so every later poll sees it too.
   const char byte = 1;
@@ -150,23 +196,10 @@ int SystemLookup(const std::string& host, std::uint32_t& address) {
   return 0;
 }
 
-std::uint32_t ResolveIPv4(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel, Lookup lookup) {
-  if (cancel.IsSet()) throw HttpError::Socket(kConnectionAborted);
-  auto job = std::make_shared<LookupJob>();
-  job->host = host;
-  job->lookup = lookup;
-  if (pipe2(job->pipe, O_CLOEXEC) != 0) throw HttpError::Socket(WinsockNumberForErrno(errno));
-  try {
-    std::thread([job] { job->Run(); }).detach();
-  } catch (const std::system_error&) {
-    job->Run();  // no thread to spare: look up here, as a blocking call would
-  }
-  FailUnlessReady(WaitFor(job->pipe[0], POLLIN, cancel, timeoutMs));
-  // Reading the byte also orders the thread's writes before ours.
-  char byte;
-  if (read(job->pipe[0], &byte, 1) != 1) throw HttpError::Socket(WinsockNumberForErrno(errno));
-  if (job->error) throw HttpError::Socket(job->error);
-  return job->address;
+HttpExpected<std::uint32_t> ResolveIPv4(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel,
+                                        Lookup lookup) {
+  if (cancel.IsSet()) return HttpError::Socket(kConnectionAborted);
+  return LookupJob::Resolve(host, timeoutMs, cancel, lookup);
 }
 
 TcpConnection::TcpConnection(const CancelSignal& cancel) : cancel_(cancel) {}
@@ -175,21 +208,22 @@ TcpConnection::~TcpConnection() {
   if (socket_ >= 0) close(static_cast<int>(socket_));
 }
 
-void TcpConnection::Connect(std::uint32_t address, std::uint16_t port, unsigned timeoutMs) {
+HttpExpected<void> TcpConnection::Connect(std::uint32_t address, std::uint16_t port, unsigned timeoutMs) {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) throw HttpError::Socket(WinsockNumberForErrno(errno));
+  if (fd < 0) return HttpError::Socket(WinsockNumberForErrno(errno));
   socket_ = fd;
   sockaddr_in peer{};
   peer.sin_family = AF_INET;
   peer.sin_port = htons(port);
   peer.sin_addr.s_addr = address;
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return;
-  if (errno != EINPROGRESS) throw HttpError::Socket(WinsockNumberForErrno(errno));
-  FailUnlessReady(WaitFor(fd, POLLOUT, cancel_, timeoutMs));
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return {};
+  if (errno != EINPROGRESS) return HttpError::Socket(WinsockNumberForErrno(errno));
+  if (auto ready = FailureUnlessReady(WaitFor(fd, POLLOUT, cancel_, timeoutMs)); !ready) return ready.Error();
   int error = 0;
   socklen_t length = sizeof error;
   if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
-  if (error) throw HttpError::Socket(WinsockNumberForErrno(error));
+  if (error) return HttpError::Socket(WinsockNumberForErrno(error));
+  return {};
 }
 
 long TcpConnection::SendSome(const char* data, std::size_t size, int& error) {
@@ -212,7 +246,7 @@ long TcpConnection::ReceiveSome(char* buffer, std::size_t capacity, int& error) 
   }
 }
 
-Wait TcpConnection::WaitReady(Direction direction, unsigned timeoutMs) {
+HttpExpected<Wait> TcpConnection::WaitReady(Direction direction, unsigned timeoutMs) {
   return WaitFor(static_cast<int>(socket_), direction == Direction::Send ? POLLOUT : POLLIN, cancel_,
                  timeoutMs);
 }
@@ -222,8 +256,8 @@ bool TcpConnection::StillOpen() {
   const int fd = static_cast<int>(socket_);
   if (recv(fd, &probe, 1, MSG_PEEK) >= 0) return false;  // closed, or unasked-for bytes
   if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
-  if (WaitFor(fd, POLLIN, cancel_, 1) != Wait::TimedOut) return false;
-  return true;
+  const HttpExpected<Wait> wait = WaitFor(fd, POLLIN, cancel_, 1);
+  return wait && *wait == Wait::TimedOut;
 }
 
 }  // namespace vantu::net

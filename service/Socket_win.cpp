@@ -40,74 +40,87 @@ int ResetSeenBySend(std::intptr_t socket) {
   return error == WSAECONNRESET || error == WSAECONNABORTED ? error : 0;
 }
 
-// Waits for either event; WSA_WAIT_EVENT_0 + 0 or + 1, or WSA_WAIT_TIMEOUT.
-// A wait that fails (an event that is gone) is the socket error it reports:
-// taken as "ready", it would have the caller spin until its limit.
-DWORD WaitForEither(WSAEVENT first, WSAEVENT second, unsigned timeoutMs) {
-  WSAEVENT events[2] = {first, second};
+// Waits for event or the cancel signal. A wait that fails (an event that
+// is gone) is the socket error it reports: taken as "ready", it would have
+// the caller spin until its limit.
+HttpExpected<Wait> WaitForEither(WSAEVENT event, const CancelSignal& cancel, unsigned timeoutMs) {
+  if (cancel.IsSet()) return Wait::Cancelled;
+  WSAEVENT events[2] = {event, AsEvent(cancel.Handle())};
   const DWORD which =
       WSAWaitForMultipleEvents(2, events, FALSE, timeoutMs == kForever ? WSA_INFINITE : timeoutMs, FALSE);
-  if (which == WSA_WAIT_FAILED) throw HttpError::Socket(WSAGetLastError());
-  return which;
+  if (which == WSA_WAIT_FAILED) return HttpError::Socket(WSAGetLastError());
+  if (which == WSA_WAIT_TIMEOUT) return Wait::TimedOut;
+  if (which == WSA_WAIT_EVENT_0 + 1) return Wait::Cancelled;
+  return Wait::Ready;
 }
 
 // Waits for the socket's network event or the cancel event. The socket is
 // non-blocking under WSAEventSelect; callers retry their call after Ready.
-Wait WaitFor(std::intptr_t socket, std::intptr_t event, const CancelSignal& cancel, unsigned timeoutMs,
-             int& closeError) {
-  if (cancel.IsSet()) return Wait::Cancelled;
-  const DWORD which = WaitForEither(AsEvent(event), AsEvent(cancel.Handle()), timeoutMs);
-  if (which == WSA_WAIT_TIMEOUT) return Wait::TimedOut;
-  if (which == WSA_WAIT_EVENT_0 + 1) return Wait::Cancelled;
-  TakeEvents(socket, event, closeError);
-  return Wait::Ready;
+HttpExpected<Wait> WaitFor(std::intptr_t socket, std::intptr_t event, const CancelSignal& cancel,
+                           unsigned timeoutMs, int& closeError) {
+  const HttpExpected<Wait> wait = WaitForEither(AsEvent(event), cancel, timeoutMs);
+  if (wait && *wait == Wait::Ready) TakeEvents(socket, event, closeError);
+  return wait;
 }
 
-// One name lookup on a thread of its own. The caller and the thread hold a
-// reference each, and the last to let go frees it: the caller may stop
-// waiting long before the resolver answers. The thread also holds Windows
-// Sockets and the module, so that it may end after the client is gone and
-// after the host has unloaded us.
+// One name lookup on a thread of its own. The caller and the thread share
+// it, and the last to let go frees it: the caller may stop waiting long
+// before the resolver answers. The thread also holds Windows Sockets and
+// the module, so that it may end after the client is gone and after the
+// host has unloaded us.
 class LookupJob {
  public:
-  LookupJob(const std::string& host, Lookup lookup) : host_(host), lookup_(lookup) {
-    if (!done_) throw HttpError::Socket(WSAENOBUFS);
-  }
+  LookupJob(const std::string& host, Lookup lookup) : host_(host), lookup_(lookup) {}
+  LookupJob(const LookupJob&) = delete;
+  LookupJob& operator=(const LookupJob&) = delete;
 
-  // The address, or throws the lookup's error; kTimedOut or
-  // kConnectionAborted when it did not end in time.
-  static std::uint32_t Resolve(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel,
-                               Lookup lookup) {
-    std::unique_ptr<LookupJob> job(new LookupJob(host, lookup));
-    HANDLE thread = CreateThread(nullptr, 0, &LookupJob::ThreadMain, job.get(), 0, nullptr);
-    if (!thread) {
-      // No thread to spare: look up here, as a blocking call would.
-      job->Run();
-      return job->Result();
+  // The address, or the lookup's error; kTimedOut or kConnectionAborted
+  // when it did not end in time.
+  static HttpExpected<std::uint32_t> Resolve(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel,
+                                             Lookup lookup) {
+    // Not make_shared: without type information it would link the runtime's
+    // shared_ptr.o, which throws.
+    const std::shared_ptr<LookupJob> job(new LookupJob(host, lookup));
+    if (!job->done_) return HttpError::Socket(WSAENOBUFS);
+    if (!Start(job)) job->Run();  // no thread to spare: look up here, as a blocking call would
+    if (auto done = FailureUnlessReady(WaitForEither(job->done_.Get(), cancel, timeoutMs)); !done) {
+      return done.Error();
     }
-    CloseHandle(thread);
-    LookupJob* shared = job.release();
-    struct Release {
-      LookupJob* job;
-      ~Release() { job->Release(); }
-    } release{shared};
-    const DWORD which = WaitForEither(shared->done_.Get(), AsEvent(cancel.Handle()), timeoutMs);
-    if (which == WSA_WAIT_TIMEOUT) throw HttpError::Socket(kTimedOut);
-    if (which == WSA_WAIT_EVENT_0 + 1) throw HttpError::Socket(kConnectionAborted);
-    return shared->Result();
+    if (job->error_) return HttpError::Socket(job->error_);
+    return job->address_;
   }
 
  private:
-  static DWORD WINAPI ThreadMain(void* parameter) {
-    auto* job = static_cast<LookupJob*>(parameter);
-    job->Run();
-    ModuleReference module = std::move(job->module_);
-    job->Release();
-    // Ends the thread without returning into code an unload may just have unmapped.
-    FreeLibraryAndExitThread(module.Release(), 0);
+  // A thread with its own share of job and its own hold on the module;
+  // false when there is none.
+  static bool Start(const std::shared_ptr<LookupJob>& job) {
+    auto thread = std::make_unique<ThreadShare>();
+    thread->job = job;
+    if (!thread->module.Take("name lookup")) return false;
+    HANDLE handle = CreateThread(nullptr, 0, &ThreadMain, thread.get(), 0, nullptr);
+    if (!handle) return false;
+    thread.release();  // the thread's own from here on
+    CloseHandle(handle);
+    return true;
   }
 
-  void Run() noexcept {
+  struct ThreadShare {
+    std::shared_ptr<LookupJob> job;
+    ModuleReference module;
+  };
+
+  static DWORD WINAPI ThreadMain(void* parameter) {
+    HMODULE module;
+    {
+      const std::unique_ptr<ThreadShare> share(static_cast<ThreadShare*>(parameter));
+      share->job->Run();
+      module = share->module.Release();
+    }
+    // Ends the thread without returning into code an unload may just have unmapped.
+    FreeLibraryAndExitThread(module, 0);
+  }
+
+  void Run() {
 #if VANTU_TEST_HOOKS
     WaitWhileTheHostHolds(LookupHoldEventName(GetCurrentProcessId()));
 #endif
@@ -115,19 +128,8 @@ class LookupJob {
     SetEvent(done_.Get());
   }
 
-  std::uint32_t Result() const {
-    if (error_) throw HttpError::Socket(error_);
-    return address_;
-  }
-
-  void Release() noexcept {
-    if (InterlockedDecrement(&references_) == 0) delete this;
-  }
-
   NetLibrary library_;
-  ModuleReference module_{"name lookup"};
   KernelHandle done_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-  LONG references_ = 2;
   std::string host_;
   Lookup lookup_;
   std::uint32_t address_ = 0;
@@ -147,13 +149,18 @@ NetLibrary::~NetLibrary() {
 
 CancelSignal::CancelSignal() {
   const WSAEVENT event = WSACreateEvent();
-  if (event == WSA_INVALID_EVENT) throw HttpError::Socket(WSAGetLastError());
+  if (event == WSA_INVALID_EVENT) {
+    failure_ = WSAGetLastError();
+    return;
+  }
   handles_[0] = reinterpret_cast<std::intptr_t>(event);
 }
 
-CancelSignal::~CancelSignal() { WSACloseEvent(AsEvent(handles_[0])); }
+CancelSignal::~CancelSignal() {
+  if (handles_[0] != -1) WSACloseEvent(AsEvent(handles_[0]));
+}
 
-void CancelSignal::Set() noexcept {
+void CancelSignal::Set() {
   set_.store(true);
   WSASetEvent(AsEvent(handles_[0]));  // manual reset: stays signalled
 }
@@ -170,8 +177,9 @@ int SystemLookup(const std::string& host, std::uint32_t& address) {
   return 0;
 }
 
-std::uint32_t ResolveIPv4(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel, Lookup lookup) {
-  if (cancel.IsSet()) throw HttpError::Socket(kConnectionAborted);
+HttpExpected<std::uint32_t> ResolveIPv4(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel,
+                                        Lookup lookup) {
+  if (cancel.IsSet()) return HttpError::Socket(kConnectionAborted);
   return LookupJob::Resolve(host, timeoutMs, cancel, lookup);
 }
 
@@ -182,34 +190,32 @@ TcpConnection::~TcpConnection() {
   if (event_) WSACloseEvent(AsEvent(event_));
 }
 
-void TcpConnection::Connect(std::uint32_t address, std::uint16_t port, unsigned timeoutMs) {
+HttpExpected<void> TcpConnection::Connect(std::uint32_t address, std::uint16_t port, unsigned timeoutMs) {
   const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (s == INVALID_SOCKET) throw HttpError::Socket(WSAGetLastError());
+  if (s == INVALID_SOCKET) return HttpError::Socket(WSAGetLastError());
   socket_ = static_cast<std::intptr_t>(s);
   const WSAEVENT event = WSACreateEvent();
-  if (event == WSA_INVALID_EVENT) throw HttpError::Socket(WSAGetLastError());
+  if (event == WSA_INVALID_EVENT) return HttpError::Socket(WSAGetLastError());
   event_ = reinterpret_cast<std::intptr_t>(event);
   if (WSAEventSelect(s, event, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0) {
-    throw HttpError::Socket(WSAGetLastError());
+    return HttpError::Socket(WSAGetLastError());
   }
 
   sockaddr_in peer{};
   peer.sin_family = AF_INET;
   peer.sin_port = htons(port);
   peer.sin_addr.s_addr = address;
-  if (connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return;
-  if (WSAGetLastError() != WSAEWOULDBLOCK) throw HttpError::Socket(WSAGetLastError());
+  if (connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return {};
+  if (WSAGetLastError() != WSAEWOULDBLOCK) return HttpError::Socket(WSAGetLastError());
   const Deadline deadline(timeoutMs);
   for (;;) {
-    const unsigned left = deadline.LeftMsOrTimeOut();
-    if (cancel_.IsSet()) throw HttpError::Socket(kConnectionAborted);
-    const DWORD which = WaitForEither(event, AsEvent(cancel_.Handle()), left);
-    if (which == WSA_WAIT_TIMEOUT) throw HttpError::Socket(kTimedOut);
-    if (which == WSA_WAIT_EVENT_0 + 1) throw HttpError::Socket(kConnectionAborted);
+    const HttpExpected<unsigned> left = ConnectTimeLeft(deadline);
+    if (!left) return left.Error();
+    if (auto ready = FailureUnlessReady(WaitForEither(event, cancel_, *left)); !ready) return ready.Error();
     int connectError = -1;
-    if (!TakeEvents(socket_, event_, closeError_, &connectError)) throw HttpError::Socket(WSAGetLastError());
-    if (connectError > 0) throw HttpError::Socket(connectError);
-    if (connectError == 0) return;
+    if (!TakeEvents(socket_, event_, closeError_, &connectError)) return HttpError::Socket(WSAGetLastError());
+    if (connectError > 0) return HttpError::Socket(connectError);
+    if (connectError == 0) return {};
   }
 }
 
@@ -240,7 +246,7 @@ long TcpConnection::ReceiveSome(char* buffer, std::size_t capacity, int& error) 
 }
 
 // One network event serves both directions under WSAEventSelect.
-Wait TcpConnection::WaitReady(Direction, unsigned timeoutMs) {
+HttpExpected<Wait> TcpConnection::WaitReady(Direction, unsigned timeoutMs) {
   return WaitFor(socket_, event_, cancel_, timeoutMs, closeError_);
 }
 
@@ -248,7 +254,8 @@ bool TcpConnection::StillOpen() {
   char probe;
   if (recv(AsSocket(socket_), &probe, 1, MSG_PEEK) != SOCKET_ERROR) return false;
   if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
-  if (WaitFor(socket_, event_, cancel_, 1, closeError_) != Wait::TimedOut) {
+  const HttpExpected<Wait> wait = WaitFor(socket_, event_, cancel_, 1, closeError_);
+  if (!wait || *wait != Wait::TimedOut) {
     // An event came within the millisecond: closed, reset or unasked-for bytes, or only FD_WRITE.
     if (recv(AsSocket(socket_), &probe, 1, MSG_PEEK) != SOCKET_ERROR) return false;
     return WSAGetLastError() == WSAEWOULDBLOCK;

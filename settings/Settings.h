@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "base/Error.h"
+#include "base/Expected.h"
 
 namespace vantu {
 
@@ -22,7 +23,7 @@ class IniWriteError : public Error {
  public:
   IniWriteError(const std::string& path, unsigned long systemError);
   // The profile function's own error number, as it left it.
-  unsigned long SystemError() const noexcept { return systemError_; }
+  unsigned long SystemError() const { return systemError_; }
 
  private:
   unsigned long systemError_;
@@ -42,8 +43,8 @@ class Settings : public SettingValues {
 
   void Load();
   // Writes "Active", "Nickname", "Password" to section "Main", in that order.
-  // Throws IniWriteError at the first key the profile function refuses.
-  void Save();
+  // Stops with IniWriteError at the first key the profile function refuses.
+  Expected<void, IniWriteError> Save();
 
  private:
   std::string path_;

@@ -19,12 +19,13 @@ std::string ReadValue(const std::string& path, const char* key, const char* defa
   return value;
 }
 
-void WriteValue(const std::string& path, const char* key, const std::string& value) {
+Expected<void, IniWriteError> WriteValue(const std::string& path, const char* key, const std::string& value) {
   if (!WritePrivateProfileStringA(Section, key, ProfileValueToWrite(value).c_str(), path.c_str())) {
     // Taken before anything else can overwrite it.
     const DWORD error = GetLastError();
-    throw IniWriteError(path, error);
+    return IniWriteError(path, error);
   }
+  return {};
 }
 
 }  // namespace
@@ -42,10 +43,10 @@ void Settings::Load() {
   Password = ReadValue(path_, "Password", "");
 }
 
-void Settings::Save() {
-  WriteValue(path_, "Active", Active ? "1" : "0");
-  WriteValue(path_, "Nickname", Nickname);
-  WriteValue(path_, "Password", Password);
+Expected<void, IniWriteError> Settings::Save() {
+  if (auto written = WriteValue(path_, "Active", Active ? "1" : "0"); !written) return written;
+  if (auto written = WriteValue(path_, "Nickname", Nickname); !written) return written;
+  return WriteValue(path_, "Password", Password);
 }
 
 }  // namespace vantu

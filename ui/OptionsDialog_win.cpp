@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "base/Error.h"
 #include "base/ErrorBox.h"
+#include "base/FatalError.h"
 #include "service/HttpClient.h"
 #include "service/ServiceUrls.h"
 #include "settings/Settings.h"
@@ -35,12 +35,11 @@ constexpr COLORREF LinkColour = RGB(0, 0, 255);
 
 HBRUSH DialogBackground() { return reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1); }
 
+// Empty when the font cannot be made.
 Font CreateSansSerif(int pixelHeight, bool underline) {
-  HFONT font = CreateFontA(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                           "MS Sans Serif");
-  if (!font) throw Error("The dialog font cannot be created");
-  return Font(font);
+  return Font(CreateFontA(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, DEFAULT_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                          "MS Sans Serif"));
 }
 
 int TextHeightOf(HFONT font) {
@@ -76,25 +75,40 @@ WindowKind KindOf(ControlKind kind) {
     case ControlKind::CheckBox: return {"Button", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
     case ControlKind::StatusBar: return {STATUSCLASSNAMEA, CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_BOTTOM, 0};
   }
-  throw Error("unknown control kind");
+  FatalError("unknown control kind");
 }
 
 }  // namespace
 
 OptionsDialog::OptionsDialog(HINSTANCE module, Settings& settings, RefusalTaker takeRefusal)
-    : module_(module),
-      settings_(settings),
-      takeRefusal_(takeRefusal),
-      dialogClass_(module, DialogClassName, &WindowProc, LoadCursorA(nullptr, IDC_ARROW), DialogBackground()),
-      groupBoxClass_(module, GroupBoxClassName, &GroupBoxProc, LoadCursorA(nullptr, IDC_ARROW), DialogBackground()),
-      font_(CreateSansSerif(MulDiv(DesignFontHeight, ScreenPixelsPerInch(), 96), false)),
-      textHeight_(TextHeightOf(font_.Get())),
-      labelFont_(CreateSansSerif(ScaleLength(DesignFontHeight, textHeight_), false)),
-      linkFont_(CreateSansSerif(ScaleLength(DesignFontHeight, textHeight_), true)),
-      logo_(static_cast<HBITMAP>(
-          LoadImageA(module, MAKEINTRESOURCEA(IDB_VANTU_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))),
-      httpClient_(std::make_unique<HttpClient>()) {
-  if (!logo_) throw Error("The logo resource is missing");
+    : module_(module), settings_(settings), takeRefusal_(takeRefusal), httpClient_(std::make_unique<HttpClient>()) {}
+
+Expected<std::unique_ptr<OptionsDialog>, Error> OptionsDialog::Create(HINSTANCE module, Settings& settings,
+                                                                      RefusalTaker takeRefusal) {
+  std::unique_ptr<OptionsDialog> dialog(new OptionsDialog(module, settings, takeRefusal));
+  if (auto created = dialog->CreateWindows(); !created) return created.Error();
+  return dialog;
+}
+
+Expected<void, Error> OptionsDialog::CreateWindows() {
+  const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+  if (auto registered = dialogClass_.Register(module_, DialogClassName, &WindowProc, arrow, DialogBackground());
+      !registered) {
+    return registered;
+  }
+  if (auto registered = groupBoxClass_.Register(module_, GroupBoxClassName, &GroupBoxProc, arrow, DialogBackground());
+      !registered) {
+    return registered;
+  }
+  font_ = CreateSansSerif(MulDiv(DesignFontHeight, ScreenPixelsPerInch(), 96), false);
+  if (!font_) return Error("The dialog font cannot be created");
+  textHeight_ = TextHeightOf(font_.Get());
+  labelFont_ = CreateSansSerif(ScaleLength(DesignFontHeight, textHeight_), false);
+  linkFont_ = CreateSansSerif(ScaleLength(DesignFontHeight, textHeight_), true);
+  if (!labelFont_ || !linkFont_) return Error("The dialog font cannot be created");
+  logo_ = Bitmap(static_cast<HBITMAP>(
+      LoadImageA(module_, MAKEINTRESOURCEA(IDB_VANTU_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  if (!logo_) return Error("The logo resource is missing");
   const INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_BAR_CLASSES};
   InitCommonControlsEx(&commonControls);
 
@@ -103,17 +117,17 @@ OptionsDialog::OptionsDialog(HINSTANCE module, Settings& settings, RefusalTaker 
   // Created hidden and top-most; the first Show centres it. window_ takes
   // the handle at WM_NCCREATE, so that the creation messages can use it.
   if (!CreateWindowExA(DialogExStyle, DialogClassName, OptionsCaption, DialogStyle, 0, 0,
-                       frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, module, this)) {
-    throw Error("The options dialog cannot be created");
+                       frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, module_, this)) {
+    return Error("The options dialog cannot be created");
   }
-  CreateControls();
+  if (auto created = CreateControls(); !created) return created;
   focus_ = Control(IdUsername);
-  raiseTimer_.emplace(window_.Get(), RaiseTimerId, TimerInterval(1000));
+  return raiseTimer_.Start(window_.Get(), RaiseTimerId, TimerInterval(1000));
 }
 
 OptionsDialog::~OptionsDialog() = default;
 
-void OptionsDialog::CreateControls() {
+Expected<void, Error> OptionsDialog::CreateControls() {
   for (const ControlLayout& layout : OptionsLayout) {
     const Bounds bounds = ScaleBounds(layout.Bounds, textHeight_);
     const WindowKind kind = KindOf(layout.Kind);
@@ -123,7 +137,7 @@ void OptionsDialog::CreateControls() {
                                    bounds.Width, bounds.Height, parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.Id)), module_, this);
     if (!control) {
-      throw Error("Control " + std::to_string(layout.Id) + " of the options dialog cannot be created");
+      return Error("Control " + std::to_string(layout.Id) + " of the options dialog cannot be created");
     }
     HFONT font = layout.Kind == ControlKind::Link ? linkFont_.Get() : layout.Id == IdNoAccountLabel ? labelFont_.Get() : font_.Get();
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -140,6 +154,7 @@ void OptionsDialog::CreateControls() {
       default: break;
     }
   }
+  return {};
 }
 
 HWND OptionsDialog::Control(int id) const {
@@ -165,7 +180,7 @@ void OptionsDialog::Show() {
   if (!IsWindowVisible(window)) {
     if (!placed_) Centre();
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    GuardUiEvent([this] { OnShow(); });
+    OnShow();
   }
   BringToFront();
 }
@@ -229,7 +244,12 @@ void OptionsDialog::OnOk() {
   settings_.Nickname = Text(IdUsername);
   settings_.Password = Text(IdPassword);
   settings_.Active = SendMessageA(Control(IdActive), BM_GETCHECK, 0, 0) == BST_CHECKED;
-  settings_.Save();  // a write failure ends the click here: the dialog stays open
+  if (auto saved = settings_.Save(); !saved) {
+    // The click ends here: the dialog stays open, the settings in memory
+    // keep what the user entered.
+    ShowErrorBox(saved.Error().Message());
+    return;
+  }
   OnClose();
 }
 
@@ -238,10 +258,8 @@ void OptionsDialog::OnCancel() { OnClose(); }
 void OptionsDialog::OnVerify() {
   // Synchronous on purpose: the answer belongs to what the boxes show now.
   std::string answer;
-  try {
-    HttpGetText(*httpClient_, BuildVerifyUrl(Text(IdUsername), Text(IdPassword)), answer);
-  } catch (const std::exception& error) {
-    answer = error.what();
+  if (auto got = HttpGetText(*httpClient_, BuildVerifyUrl(Text(IdUsername), Text(IdPassword)), answer); !got) {
+    answer = got.Error().Message();
   }
   SetStatus(answer);
 }
@@ -251,7 +269,7 @@ void OptionsDialog::OnWebsiteLink() {
 }
 
 void OptionsDialog::OnRaiseTimer() {
-  raiseTimer_.reset();
+  raiseTimer_.Stop();
   BringToFront();
 }
 
@@ -267,9 +285,9 @@ LRESULT CALLBACK OptionsDialog::WindowProc(HWND window, UINT message, WPARAM wPa
 
 LRESULT OptionsDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_COMMAND: GuardUiEvent([&] { OnCommand(LOWORD(wParam), HIWORD(wParam)); }); return 0;
-    case WM_TIMER: if (wParam == RaiseTimerId) GuardUiEvent([this] { OnRaiseTimer(); }); return 0;
-    case WM_CLOSE: GuardUiEvent([this] { OnClose(); }); return 0;
+    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_TIMER: if (wParam == RaiseTimerId) OnRaiseTimer(); return 0;
+    case WM_CLOSE: OnClose(); return 0;
     case WM_ACTIVATE: OnActivate(LOWORD(wParam) != WA_INACTIVE); return 0;
     case WM_SETFOCUS: if (focus_) SetFocus(focus_); return 0;
     case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));

@@ -8,9 +8,10 @@
 #include <windows.h>
 
 #include <memory>
-#include <optional>
 #include <string>
 
+#include "base/Error.h"
+#include "base/Expected.h"
 #include "base/Handles_win.h"
 #include "base/WindowClass_win.h"
 #include "base/WindowTimer_win.h"
@@ -28,8 +29,10 @@ class OptionsDialog {
   // the dialog's business.
   using RefusalTaker = std::string (*)(bool& active);
 
-  // The settings outlive the dialog.
-  OptionsDialog(HINSTANCE module, Settings& settings, RefusalTaker takeRefusal);
+  // Makes the dialog, hidden. The settings outlive it. Fails when a window,
+  // its class, a font, the logo or the timer cannot be made.
+  static Expected<std::unique_ptr<OptionsDialog>, Error> Create(HINSTANCE module, Settings& settings,
+                                                                RefusalTaker takeRefusal);
   ~OptionsDialog();
   OptionsDialog(const OptionsDialog&) = delete;
   OptionsDialog& operator=(const OptionsDialog&) = delete;
@@ -44,7 +47,9 @@ class OptionsDialog {
                                    DWORD_PTR self);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-  void CreateControls();
+  OptionsDialog(HINSTANCE module, Settings& settings, RefusalTaker takeRefusal);
+  Expected<void, Error> CreateWindows();
+  Expected<void, Error> CreateControls();
   HWND Control(int id) const;
   std::string Text(int id) const;
   void SetStatus(const std::string& text);
@@ -75,7 +80,7 @@ class OptionsDialog {
   WindowClass dialogClass_;
   WindowClass groupBoxClass_;
   Font font_;
-  int textHeight_;  // of "0" in the dialog font; 13 at 96 pixels per inch
+  int textHeight_ = 0;  // of "0" in the dialog font; 13 at 96 pixels per inch
   Font labelFont_;  // own fonts of the "No account yet?" label and of the links, scaled with the layout
   Font linkFont_;
   Bitmap logo_;
@@ -84,7 +89,7 @@ class OptionsDialog {
   HWND groupBox_ = nullptr;
   HWND focus_ = nullptr;  // the control that gets the focus when the dialog is activated
   bool placed_ = false;   // centred once; afterwards it stays where the user left it
-  std::optional<WindowTimer> raiseTimer_;  // one-shot: gone once it has fired
+  WindowTimer raiseTimer_;  // one-shot: stopped once it has fired
 };
 
 }  // namespace vantu

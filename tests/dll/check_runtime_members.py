@@ -12,7 +12,17 @@
   reads it too.)
 - Emulated thread-local storage (libgcc's emutls.o): its lock is a
   semaphore that no unload closes, so each load that used it would leave one
-  in the host. The exception support's per-thread state is the DLL's own.
+  in the host.
+- The unwinder and the exception support. The plug-in is built without
+  exceptions. A DLL that can throw unwinds with the copy of libgcc's
+  unwinder it links, unless the host has already loaded MinGW's shared
+  libgcc (libgcc_s_dw2-1.dll), as another plug-in or codec built with MinGW
+  does: then the start-up code registers the DLL's unwind tables there, the
+  static unwinder finds none, and the first throw ends the host. So no
+  unwinder (unwind-dw2*.o, unwind-seh.o, unwind-sjlj.o) and none of the C++
+  exception support (libsupc++'s eh_*.o, in libstdc++.a too) may be linked
+  in; a personality routine, pulled in by any library member compiled with
+  exceptions, brings both.
 
 GNU ld's link map names every archive member it took and who needed it."""
 
@@ -27,8 +37,11 @@ FORBIDDEN = (
     (re.compile(r"libmingwex\.a\([^)]*gettimeofday\.o\)$"), "gettimeofday, the wall clock: count time with MonotonicMs"),
     (re.compile(r"\([^)]*clock_gettime[^)]*\.o\)$"), "clock_gettime, whose clocks are the wall clock here"),
     (re.compile(r"libgcc(_eh)?\.a\(emutls\.o\)$"),
-     "emulated thread-local storage, whose lock no unload frees: a __thread variable, or the runtime's own "
-     "exception state back in place of __cxa_get_globals"),
+     "emulated thread-local storage, whose lock no unload frees: a __thread variable?"),
+    (re.compile(r"libgcc(_eh|_s)?\.a\(unwind-(dw2[^)]*|seh|sjlj)\.o\)$"),
+     "the unwinder, which a host that loaded MinGW's shared libgcc leaves without the DLL's tables"),
+    (re.compile(r"lib(std|sup)c\+\+\.a\(eh_[^)]*\.o\)$"),
+     "the C++ exception support: the plug-in throws nothing, so something that throws or catches was linked"),
 )
 
 
@@ -77,8 +90,8 @@ def main(argv):
         for line in found:
             print("  " + line)
         return 1
-    print("neither the wall clock nor emulated thread-local storage linked in (%d archive members checked)"
-          % len(pairs))
+    print("neither the wall clock, emulated thread-local storage, the unwinder nor the exception support linked in "
+          "(%d archive members checked)" % len(pairs))
     return 0
 
 

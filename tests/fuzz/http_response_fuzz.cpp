@@ -18,11 +18,11 @@ class FuzzSource final : public vantu::http::ByteSource {
   FuzzSource(const std::uint8_t* data, std::size_t size, std::size_t piece, int ending)
       : data_(data), size_(size), piece_(piece), ending_(ending) {}
 
-  std::size_t Receive(char* buffer, std::size_t capacity, unsigned) override {
+  vantu::HttpExpected<std::size_t> Receive(char* buffer, std::size_t capacity, unsigned) override {
     if (offset_ == size_) {
-      if (ending_ == 1) throw vantu::HttpError(vantu::HttpFailure::ReadTimeout);
-      if (ending_ == 2) throw vantu::HttpError::Socket(10054);
-      return 0;
+      if (ending_ == 1) return vantu::HttpError(vantu::HttpFailure::ReadTimeout);
+      if (ending_ == 2) return vantu::HttpError::Socket(10054);
+      return std::size_t{0};
     }
     const std::size_t count = std::min({piece_, capacity, size_ - offset_});
     std::memcpy(buffer, data_ + offset_, count);
@@ -46,11 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzSource source(data + 1, size - 1, piece, ending);
   vantu::http::ResponseInfo info;
   std::string result;
-  try {
-    vantu::http::ReadResponse(source, {}, result, info);
-  } catch (const vantu::HttpError& e) {
-    if (e.ErrorBody().size() > vantu::http::kMaxBodyBytes) __builtin_trap();
-  }
+  const vantu::HttpExpected<void> read = vantu::http::ReadResponse(source, {}, result, info);
+  if (!read && read.Error().ErrorBody().size() > vantu::http::kMaxBodyBytes) __builtin_trap();
   if (result.size() > vantu::http::kMaxBodyBytes) __builtin_trap();
   vantu::http::CookieJar jar;
   for (const std::string& header : info.setCookies) jar.Store(header, false, "www.vantu.fm", "/a/b", 1700000000);

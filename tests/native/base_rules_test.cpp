@@ -1,11 +1,15 @@
-// The error box's wording and the text helpers.
+// The error box's wording, the text helpers and the outcome type.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <optional>
+#include <string>
 
+#include "base/Error.h"
 #include "base/ErrorBox.h"
+#include "base/Expected.h"
 #include "base/TextRules.h"
 
 namespace vantu {
@@ -98,6 +102,43 @@ TEST(ParseDigits, ReadsOnlyDigitsAndSaturatesAtTheLimit) {
     EXPECT_EQ(parsed->value, *c.value) << "\"" << c.text << "\" base " << c.base;
     EXPECT_EQ(parsed->saturated, c.saturated) << "\"" << c.text << "\" base " << c.base;
   }
+}
+
+// A value that only moves, as the watcher and the dialog come back.
+Expected<std::unique_ptr<int>, Error> Made(bool succeed) {
+  if (!succeed) return Error("not made");
+  return std::make_unique<int>(7);
+}
+
+Expected<void, Error> Done(bool succeed) {
+  if (!succeed) return Error("not done");
+  return {};
+}
+
+TEST(Expected, HoldsEitherTheValueOrTheError) {
+  Expected<std::unique_ptr<int>, Error> made = Made(true);
+  ASSERT_TRUE(made);
+  EXPECT_EQ(**made, 7);
+  std::unique_ptr<int> taken = std::move(*made);
+  EXPECT_EQ(*taken, 7);
+
+  const Expected<std::unique_ptr<int>, Error> failed = Made(false);
+  EXPECT_FALSE(failed);
+  EXPECT_FALSE(failed.HasValue());
+  EXPECT_EQ(failed.Error().Message(), "not made");
+
+  EXPECT_TRUE(Done(true));
+  const Expected<void, Error> undone = Done(false);
+  ASSERT_FALSE(undone);
+  EXPECT_EQ(undone.Error().Message(), "not done");
+}
+
+// Reading what an outcome does not hold is a program error, which ends the
+// process on the fatal path with its reason rather than read garbage.
+TEST(ExpectedDeathTest, ReadingWhatIsNotThereEndsTheProcess) {
+  EXPECT_DEATH((void)Made(false).Value(), "fatal: the value of a failure was read");
+  EXPECT_DEATH((void)Made(true).Error(), "fatal: the error of a success was read");
+  EXPECT_DEATH((void)Done(true).Error(), "fatal: the error of a success was read");
 }
 
 }  // namespace

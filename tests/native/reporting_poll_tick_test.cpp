@@ -35,6 +35,7 @@ class WatcherModel final : public PollTickHost {
   RefusalHandoff Handoff;
   WatcherTitles Titles;
   bool FailNextReport = false;
+  bool FailNextCooldown = false;
 
   // What happened, "<second> <what>", and the host queries of every tick.
   std::vector<std::string> Effects;
@@ -43,7 +44,8 @@ class WatcherModel final : public PollTickHost {
 
   // "play <file>|<title>" (a new entry, playing), "state <n>", "nulltext",
   // "refuse <text>" (a worker's refusal), "show" (the dialog is shown),
-  // "inactive", "ok" (the user ticks Active and presses OK), "failreport".
+  // "inactive", "ok" (the user ticks Active and presses OK), "failreport",
+  // "failcooldown" (the next report's worker or cooldown cannot start).
   void Apply(const std::string& action) {
     std::string verb = action.substr(0, action.find(' '));
     std::string argument = action.size() > verb.size() ? action.substr(verb.size() + 1) : "";
@@ -67,6 +69,8 @@ class WatcherModel final : public PollTickHost {
       Settings.Active = true;
     } else if (verb == "failreport") {
       FailNextReport = true;
+    } else if (verb == "failcooldown") {
+      FailNextCooldown = true;
     } else {
       throw std::invalid_argument("unknown action " + action);
     }
@@ -114,11 +118,18 @@ class WatcherModel final : public PollTickHost {
     return NullText ? "" : Playlist.at(index).Title;
   }
   void ShowConfig() override { Log("config"); }
-  void StartCooldown() override { cooldownStart_ = nowMs_; }
+  bool StartCooldown() override {
+    if (std::exchange(FailNextCooldown, false)) {
+      Log("cooldown failed");
+      return false;
+    }
+    cooldownStart_ = nowMs_;
+    return true;
+  }
   void StartReport(std::string url) override {
     if (std::exchange(FailNextReport, false)) {
       Log("report failed");
-      throw std::runtime_error("no thread");
+      return;
     }
     Urls.push_back(url);
     Log("report " + url.substr(url.find("&artist=") + 1));
@@ -205,6 +216,11 @@ TEST(PollTick, Scenarios) {
        {{0, "failreport"}, {0, "play C:\\a.mp3|A - One"}, {10, "play C:\\b.mp3|A - Two"}},
        80,
        {"5 report failed", "70 report artist=A&song=Two"}},
+      // Sent without its cooldown, it could be followed by another at the next tick.
+      {"a report whose cooldown cannot start is not sent, and its song not retried",
+       {{0, "failcooldown"}, {0, "play C:\a.mp3|A - One"}, {7, "play C:\b.mp3|A - Two"}},
+       10,
+       {"5 cooldown failed", "10 report artist=A&song=Two"}},
   };
   for (const auto& c : cases) {
     WatcherModel watcher;

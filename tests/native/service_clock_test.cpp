@@ -101,7 +101,7 @@ TEST(WallClockMoves, ATricklingAnswerEndsAtTheResponseLimit) {
     Outcome outcome;
     {
       WallClockMove move(c.shiftMs, 300);
-      outcome = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/", result); });
+      outcome = Capture([&](std::string& result) { return HttpGetText(client, server.BaseUrl() + "/", result); });
     }
     const long long elapsed = MsSince(start);
     EXPECT_EQ(outcome.message, kTimeout) << c.name;

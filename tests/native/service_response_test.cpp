@@ -16,7 +16,7 @@ Outcome ReadScripted(const Script& script, Feed feed, http::ResponseInfo* infoOu
   http::ResponseInfo info;
   Outcome outcome = Capture([&](std::string& result) {
     result.clear();
-    http::ReadResponse(source, kTestLimits, result, info);
+    return http::ReadResponse(source, kTestLimits, result, info);
   });
   if (infoOut) *infoOut = info;
   return outcome;
@@ -77,7 +77,7 @@ TEST_P(DeadlineCaseTest, EndsExactlyAtItsLimit) {
     http::ResponseInfo info;
     const Outcome outcome = Capture([&](std::string& result) {
       result.clear();
-      http::ReadResponse(source, kTestLimits, result, info);
+      return http::ReadResponse(source, kTestLimits, result, info);
     });
     const std::string how = feed.mode == Feed::Mode::Whole ? "whole" : "byte by byte";
     ExpectDeadlineOutcome(c, outcome, how);
@@ -106,7 +106,7 @@ TEST(ShippedLimits, SilenceEndsEachStageAtItsOwnLimit) {
     http::ResponseInfo info;
     const Outcome outcome = Capture([&](std::string& result) {
       result.clear();
-      http::ReadResponse(source, http::ReadLimits{}, result, info);
+      return http::ReadResponse(source, http::ReadLimits{}, result, info);
     });
     EXPECT_STREQ(FailureName(outcome.failure), FailureName(HttpFailure::ReadTimeout)) << c.name;
     EXPECT_EQ(source.NowMs() - start, c.endsAtMs) << c.name;
@@ -117,7 +117,7 @@ TEST(ShippedLimits, SilenceEndsEachStageAtItsOwnLimit) {
 // wait it was given has run out, and keeps the waits it was asked for.
 class LateSource final : public http::ByteSource {
  public:
-  std::size_t Receive(char* buffer, std::size_t, unsigned timeoutMs) override {
+  HttpExpected<std::size_t> Receive(char* buffer, std::size_t, unsigned timeoutMs) override {
     waits.push_back(timeoutMs);
     nowMs_ += timeoutMs + 5;
     buffer[0] = head_[sent_ % head_.size()];
@@ -139,7 +139,7 @@ TEST(Deadline, BytesThatComeAfterItEndTheCall) {
   http::ResponseInfo info;
   const Outcome outcome = Capture([&](std::string& result) {
     result.clear();
-    http::ReadResponse(source, kTestLimits, result, info);
+    return http::ReadResponse(source, kTestLimits, result, info);
   });
   EXPECT_STREQ(FailureName(outcome.failure), FailureName(HttpFailure::ReadTimeout)) << outcome.message;
   ASSERT_EQ(source.waits.size(), 1u) << "asked for more after the deadline had passed";

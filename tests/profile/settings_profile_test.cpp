@@ -97,7 +97,7 @@ TEST_F(ProfileTest, SaveWritesTheThreeKeysInOrder) {
   settings.Active = false;
   settings.Nickname = "jo smith";
   settings.Password = "pw";
-  settings.Save();
+  EXPECT_TRUE(settings.Save());
   EXPECT_EQ(ReadRaw(path), "[Main]\r\nActive=0\r\nNickname=jo smith\r\nPassword=pw\r\n");
 }
 
@@ -106,10 +106,10 @@ TEST_F(ProfileTest, SavingTwiceKeepsOneSectionAndForeignKeys) {
   WriteRaw(path, "[Main]\r\nTheme=dark\r\n[Other]\r\nKey=1\r\n");
   Settings settings(path);
   settings.Nickname = "first";
-  settings.Save();
+  EXPECT_TRUE(settings.Save());
   settings.Nickname = "second";
   settings.Active = true;
-  settings.Save();
+  EXPECT_TRUE(settings.Save());
   const std::string bytes = ReadRaw(path);
   EXPECT_EQ(bytes.find("[Main]"), bytes.rfind("[Main]")) << bytes;
   EXPECT_NE(bytes.find("Theme=dark"), std::string::npos) << bytes;
@@ -132,7 +132,7 @@ TEST_F(ProfileTest, EveryValueRoundTrips) {
       Settings settings(path);
       settings.Nickname = value;
       settings.Password = value;
-      settings.Save();
+      EXPECT_TRUE(settings.Save());
     }
     Settings reread(path);
     EXPECT_EQ(reread.Nickname, value) << "[" << value << "] file: " << ReadRaw(path);
@@ -158,7 +158,7 @@ TEST_F(ProfileTest, SaveWritesEachValueUpToItsFirstLineBreak) {
     Settings settings(path);
     settings.Nickname = c.nickname;
     settings.Password = c.password;
-    settings.Save();
+    EXPECT_TRUE(settings.Save());
     EXPECT_EQ(ReadRaw(path), c.file) << c.nickname;
     Settings reread(path);
     EXPECT_TRUE(reread.Active) << c.nickname;
@@ -172,7 +172,7 @@ TEST_F(ProfileTest, PlainValuesAreWrittenWithoutQuotes) {
   Settings settings(path);
   settings.Nickname = "a&b=c;d";
   settings.Password = " spaced ";
-  settings.Save();
+  EXPECT_TRUE(settings.Save());
   EXPECT_EQ(ReadRaw(path), "[Main]\r\nActive=1\r\nNickname=a&b=c;d\r\nPassword=\" spaced \"\r\n");
 }
 
@@ -182,13 +182,10 @@ TEST_F(ProfileTest, AFailedWriteNamesTheFile) {
   settings.Nickname = "jo";
   // A failure that no profile function reported would carry this value on.
   SetLastError(0xdeadbeef);
-  try {
-    settings.Save();
-    FAIL() << "Save into a missing folder succeeded";
-  } catch (const IniWriteError& error) {
-    EXPECT_EQ(error.SystemError(), static_cast<unsigned long>(ERROR_PATH_NOT_FOUND));
-    EXPECT_STREQ(error.what(), ("In " + path + " kann nicht geschrieben werden").c_str());
-  }
+  const Expected<void, IniWriteError> saved = settings.Save();
+  ASSERT_FALSE(saved) << "Save into a missing folder succeeded";
+  EXPECT_EQ(saved.Error().SystemError(), static_cast<unsigned long>(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(saved.Error().Message(), "In " + path + " kann nicht geschrieben werden");
 }
 
 }  // namespace

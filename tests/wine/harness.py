@@ -61,6 +61,9 @@ class Build:
         # programs cannot.
         self.wine_arch = self.cache.get("VANTU_WINE_ARCH", "win32")
         self.bits = 64 if self.wine_arch == "win64" else 32
+        # MinGW's shared libgcc of the build's toolchain, for a host that has
+        # it loaded before the plug-in.
+        self.shared_libgcc = self.cache.get("VANTU_SHARED_LIBGCC")
 
     def require(self):
         missing = [name for name, path in ((HOST_EXE, self.host), (DLL_NAME, self.dll)) if not path]

@@ -15,9 +15,12 @@ constexpr UINT PollInterval = 50;
 
 }  // namespace
 
-HostWindow::HostWindow(HINSTANCE instance)
-    : windowClass_(instance, WindowClassName, &WindowProc, LoadCursorA(nullptr, IDC_ARROW),
-                   reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)) {
+HostWindow::HostWindow(HINSTANCE instance) {
+  if (auto registered = windowClass_.Register(instance, WindowClassName, &WindowProc, LoadCursorA(nullptr, IDC_ARROW),
+                                              reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+      !registered) {
+    Print("error host window: " + registered.Error().Message());
+  }
   window_ = CreateWindowExA(0, WindowClassName, Caption, WS_OVERLAPPEDWINDOW, 0, 0, 275, 116, nullptr, nullptr, instance,
                             this);
   ShowWindow(window_, SW_SHOWNORMAL);

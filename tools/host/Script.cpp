@@ -21,6 +21,7 @@ struct Syntax {
 const std::vector<Syntax>& Commands() {
   static const std::vector<Syntax> table = {
       {"load", {Arg::Text}, 0},
+      {"preload", {Arg::Text}, 1},
       {"sethandles", {}, 0},
       {"init", {}, 0},
       {"config", {}, 0},

@@ -43,12 +43,28 @@ std::string ExecutableDirectory() {
   return path.substr(0, path.find_last_of('\\') + 1);
 }
 
+// A relative path is taken from the executable's folder.
+std::string FromExecutableFolder(const std::string& path) {
+  if (path.find(':') != std::string::npos || path.front() == '\\') return path;
+  return ExecutableDirectory() + path;
+}
+
+// Loads a library for good before the plug-in, as a player has MinGW's
+// shared runtime loaded when another of its modules was built with it.
+void Preload(const std::string& path) {
+  const std::string file = FromExecutableFolder(path);
+  const HMODULE module = LoadLibraryA(file.c_str());
+  if (!module) {
+    Print("error preload: " + Escape(file) + " error=" + std::to_string(GetLastError()));
+    return;
+  }
+  Print("preload " + Escape(path) + " module=" + Hex(module));
+}
+
 class PluginLibrary {
  public:
-  // A relative path is taken from the executable's folder.
   void Load(const std::string& path) {
-    std::string file = path.empty() ? "Plugins\\gen_vantu.dll" : path;
-    if (file.find(':') == std::string::npos && file.front() != '\\') file = ExecutableDirectory() + file;
+    const std::string file = FromExecutableFolder(path.empty() ? "Plugins\\gen_vantu.dll" : path);
     file_ = file;
     module_ = LoadLibraryA(file.c_str());
     if (!module_) {
@@ -297,6 +313,7 @@ int Run(const std::vector<Command>& commands, HostWindow& host) {
                                   name == "unload");
     const long long start = timed ? Microseconds() : 0;
     if (name == "load") plugin.Load(args[0]);
+    else if (name == "preload") Preload(args[0]);
     else if (name == "sethandles") plugin.SetHandles(host.Handle());
     else if (name == "init") plugin.Init();
     else if (name == "config") plugin.Config();

@@ -73,7 +73,7 @@ inline const std::vector<RequestCase>& RequestCases() {
   return cases;
 }
 
-// How a call ended: with the failure of its HttpError, or none.
+// How a call ended: with the failure it returned, or none.
 using Failure = std::optional<HttpFailure>;
 
 inline const char* FailureName(Failure failure) {
@@ -106,14 +106,14 @@ struct Outcome {
   int code = 0;  // status code or socket error number
 };
 
-inline Outcome Capture(const std::function<void(std::string&)>& call) {
+inline Outcome Capture(const std::function<HttpExpected<void>(std::string&)>& call) {
   Outcome outcome;
   outcome.result = "(pre-filled)";  // a call that never touches result shows up
-  try {
-    call(outcome.result);
-  } catch (const HttpError& e) {
+  const HttpExpected<void> done = call(outcome.result);
+  if (!done) {
+    const HttpError& e = done.Error();
     const int code = e.Failure() == HttpFailure::Socket ? e.SocketError() : e.StatusCode();
-    outcome = {outcome.result, e.Failure(), e.what(), e.ErrorBody(), code};
+    outcome = {outcome.result, e.Failure(), e.Message(), e.ErrorBody(), code};
   }
   return outcome;
 }
@@ -123,7 +123,7 @@ struct ResponseCase {
   Script script;  // the server's answer, after it has read the request
   std::string result;
   Failure failure;
-  std::string message;    // exact what() when failing
+  std::string message;    // exact Message() when failing
   std::string errorBody;  // of a protocol error
   bool small = true;      // cheap enough to feed byte by byte and cut everywhere
 };
@@ -385,7 +385,7 @@ inline Outcome RunOverLoopback(const ResponseCase& c) {
   HttpClient client;
   client.SetReadLimits(kTestLimits);
   return Capture([&](std::string& result) {
-    HttpGetText(client, server.BaseUrl() + "/listen_in.php?version=110", result);
+    return HttpGetText(client, server.BaseUrl() + "/listen_in.php?version=110", result);
   });
 }
 

@@ -30,7 +30,7 @@ TEST_P(LoopbackDeadline, EndsAtItsLimit) {
   HttpClient client;
   client.SetReadLimits(kTestLimits);
   const auto start = std::chrono::steady_clock::now();
-  const Outcome outcome = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/", result); });
+  const Outcome outcome = Capture([&](std::string& result) { return HttpGetText(client, server.BaseUrl() + "/", result); });
   const long long elapsed = MsSince(start);
   ExpectDeadlineOutcome(c, outcome, "loopback");
   EXPECT_GE(elapsed, c.endsAtMs * 9 / 10) << c.name;
@@ -46,7 +46,7 @@ TEST(Loopback, ConnectGivesUpAtItsLimitWhenTheListenQueueIsFull) {
   client.SetReadLimits(kTestLimits);
   const auto start = std::chrono::steady_clock::now();
   const Outcome outcome = Capture([&](std::string& result) {
-    HttpGetText(client, "http://127.0.0.1:" + std::to_string(full.Port()) + "/", result);
+    return HttpGetText(client, "http://127.0.0.1:" + std::to_string(full.Port()) + "/", result);
   });
   const long long elapsed = MsSince(start);
   EXPECT_EQ(outcome.message, "Socket-Fehler # 10060\r\nZeit\xFC" "berschreitung bei Verbindung.");
@@ -63,7 +63,7 @@ TEST(Loopback, RequestBytesArriveExactlyAsOneRequest) {
     HttpClient client;
     client.SetReadLimits(kTestLimits);
     const Outcome outcome =
-        Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + c.pathAndQuery, result); });
+        Capture([&](std::string& result) { return HttpGetText(client, server.BaseUrl() + c.pathAndQuery, result); });
     EXPECT_EQ(outcome.message, "") << c.name;
     EXPECT_EQ(server.Requests(0), std::vector<std::string>{RequestBytes(c.target, server.HostHeader())}) << c.name;
   }
@@ -101,10 +101,10 @@ TEST(Loopback, KeepOrCloseAfterEachExchange) {
     ScriptedServer server({first, {Send(second)}});
     HttpClient client;
     client.SetReadLimits(kTestLimits);
-    Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/a", result); });
+    Capture([&](std::string& result) { return HttpGetText(client, server.BaseUrl() + "/a", result); });
     std::this_thread::sleep_for(std::chrono::milliseconds(c.pauseBetweenMs));
     const Outcome outcome =
-        Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/b", result); });
+        Capture([&](std::string& result) { return HttpGetText(client, server.BaseUrl() + "/b", result); });
     EXPECT_EQ(outcome.message, "") << c.name;
     EXPECT_EQ(outcome.result, "second") << c.name;
     EXPECT_EQ(server.Connections(), c.reused ? 1u : 2u) << c.name;
@@ -118,9 +118,9 @@ TEST(Loopback, KeptConnectionClosedAfterTheCheckFailsWithoutRetry) {
   ScriptedServer server({{Send(kEmptyOk), ReadRequest()}, {Send(kEmptyOk)}});
   HttpClient client;
   client.SetReadLimits(kTestLimits);
-  const Outcome first = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/a", result); });
+  const Outcome first = Capture([&](std::string& result) { return HttpGetText(client, server.BaseUrl() + "/a", result); });
   EXPECT_EQ(first.message, "");
-  const Outcome second = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/b", result); });
+  const Outcome second = Capture([&](std::string& result) { return HttpGetText(client, server.BaseUrl() + "/b", result); });
   EXPECT_EQ(second.message, kClosed);
   EXPECT_EQ(server.Connections(), 1u) << "the request was repeated on a new connection";
 }
@@ -134,10 +134,10 @@ TEST(Loopback, CookiesAndBasicCredentialsCarryOverToTheNextRequest) {
   }});
   HttpClient client;
   client.SetReadLimits(kTestLimits);
-  const Outcome denied = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/a", result); });
+  const Outcome denied = Capture([&](std::string& result) { return HttpGetText(client, server.BaseUrl() + "/a", result); });
   EXPECT_EQ(denied.message, "HTTP/1.1 401 Unauthorized");
   EXPECT_EQ(denied.code, 401);
-  const Outcome accepted = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/b", result); });
+  const Outcome accepted = Capture([&](std::string& result) { return HttpGetText(client, server.BaseUrl() + "/b", result); });
   EXPECT_EQ(accepted.result, "ok");
   EXPECT_EQ(server.Requests(0),
             (std::vector<std::string>{
@@ -150,9 +150,9 @@ TEST(Loopback, UnsupportedSchemesNeverConnect) {
   HttpClient client;
   const std::string authority = "127.0.0.1:" + std::to_string(server.Port());
   std::string result;
-  EXPECT_EQ(Capture([&](std::string& result) { HttpGetText(client, "https://" + authority + "/", result); }).failure,
+  EXPECT_EQ(Capture([&](std::string& result) { return HttpGetText(client, "https://" + authority + "/", result); }).failure,
             HttpFailure::HttpsUnsupported);
-  EXPECT_EQ(Capture([&](std::string& result) { HttpGetText(client, "ftp://" + authority + "/", result); }).failure,
+  EXPECT_EQ(Capture([&](std::string& result) { return HttpGetText(client, "ftp://" + authority + "/", result); }).failure,
             HttpFailure::UnknownProtocol);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(server.Connections(), 0u);
@@ -162,12 +162,12 @@ TEST(Loopback, ConnectAndLookupFailures) {
   RefusingPort refusing;
   HttpClient client;
   const Outcome refused = Capture([&](std::string& result) {
-    HttpGetText(client, "http://127.0.0.1:" + std::to_string(refusing.Port()) + "/", result);
+    return HttpGetText(client, "http://127.0.0.1:" + std::to_string(refusing.Port()) + "/", result);
   });
   EXPECT_EQ(refused.message, "Socket-Fehler # 10061\r\nVerbindung abgelehnt.");
   EXPECT_EQ(refused.result, "");
   const Outcome unknown =
-      Capture([&](std::string& result) { HttpGetText(client, "http://no-such-host.invalid/", result); });
+      Capture([&](std::string& result) { return HttpGetText(client, "http://no-such-host.invalid/", result); });
   EXPECT_EQ(unknown.message, "Socket-Fehler # 11001\r\nHost nicht gefunden.");
 }
 
@@ -205,7 +205,7 @@ TEST(Loopback, TheNameLookupCountsAgainstTheConnectLimit) {
     client.SetLookup(c.lookup);
     const auto start = std::chrono::steady_clock::now();
     const Outcome outcome = Capture([&](std::string& result) {
-      HttpGetText(client, "http://service.invalid:" + std::to_string(server.Port()) + "/", result);
+      return HttpGetText(client, "http://service.invalid:" + std::to_string(server.Port()) + "/", result);
     });
     const long long elapsed = MsSince(start);
     EXPECT_EQ(outcome.message, c.message) << c.name;
@@ -233,9 +233,9 @@ TEST(Loopback, AKeptConnectionServesOnlyItsOwnHostAndPort) {
     client.SetLookup(LoopbackAfter<0>);
     const std::string next = c.otherPort ? "http://127.0.0.1:" + std::to_string(second.Port()) + "/b"
                                          : "http://other.invalid:" + std::to_string(first.Port()) + "/b";
-    EXPECT_EQ(Capture([&](std::string& result) { HttpGetText(client, first.BaseUrl() + "/a", result); }).result, "ok")
+    EXPECT_EQ(Capture([&](std::string& result) { return HttpGetText(client, first.BaseUrl() + "/a", result); }).result, "ok")
         << c.name;
-    EXPECT_EQ(Capture([&](std::string& result) { HttpGetText(client, next, result); }).result, "ok") << c.name;
+    EXPECT_EQ(Capture([&](std::string& result) { return HttpGetText(client, next, result); }).result, "ok") << c.name;
     EXPECT_EQ(first.Requests(0).size(), 1u) << c.name << ": the second request went down the first connection";
     EXPECT_EQ(first.Connections(), c.connections) << c.name;
     EXPECT_EQ(second.Connections(), c.otherPort ? 1u : 0u) << c.name;
@@ -258,9 +258,13 @@ TEST(Loopback, AWaitThatCannotBeMadeFailsAtOnce) {
   net::TcpConnection connection(broken);
   char buffer[16];
   const auto start = std::chrono::steady_clock::now();
-  const Outcome outcome = Capture([&](std::string&) {
-    connection.Connect(htonl(INADDR_LOOPBACK), server.Port(), 3000);
-    connection.Receive(buffer, sizeof buffer, 3000);
+  const Outcome outcome = Capture([&](std::string&) -> HttpExpected<void> {
+    if (auto connected = connection.Connect(htonl(INADDR_LOOPBACK), server.Port(), 3000); !connected) {
+      return connected;
+    }
+    const HttpExpected<std::size_t> received = connection.Receive(buffer, sizeof buffer, 3000);
+    if (!received) return received.Error();
+    return {};
   });
   EXPECT_STREQ(FailureName(outcome.failure), FailureName(HttpFailure::Socket)) << outcome.message;
   EXPECT_EQ(outcome.code, refused) << outcome.message;
@@ -274,11 +278,11 @@ TEST(Loopback, CancelEndsTheCallInFlightAndAllLaterOnes) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     client.Cancel();
   });
-  const Outcome inFlight = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/", result); });
+  const Outcome inFlight = Capture([&](std::string& result) { return HttpGetText(client, server.BaseUrl() + "/", result); });
   quitter.join();
   const std::string aborted = "Socket-Fehler # 10053\r\nDie Software hat den Abbruch der Verbindung verursacht.";
   EXPECT_EQ(inFlight.message, aborted);
-  const Outcome later = Capture([&](std::string& result) { HttpGetText(client, server.BaseUrl() + "/", result); });
+  const Outcome later = Capture([&](std::string& result) { return HttpGetText(client, server.BaseUrl() + "/", result); });
   EXPECT_EQ(later.message, aborted);
   EXPECT_EQ(server.Connections(), 1u);
 }

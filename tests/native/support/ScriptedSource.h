@@ -21,7 +21,7 @@ class ScriptedSource final : public http::ByteSource {
  public:
   ScriptedSource(const Script& script, Feed feed) : script_(script), feed_(feed) {}
 
-  std::size_t Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) override {
+  HttpExpected<std::size_t> Receive(char* buffer, std::size_t capacity, unsigned timeoutMs) override {
     while (step_ < script_.size()) {
       const Step& step = script_[step_];
       switch (step.kind) {
@@ -42,9 +42,9 @@ class ScriptedSource final : public http::ByteSource {
           nowMs_ += step.ms;
           break;
         case Step::Kind::HalfClose:
-          return 0;
+          return std::size_t{0};
         case Step::Kind::Reset:
-          throw HttpError::Socket(10054);
+          return HttpError::Socket(10054);
         case Step::Kind::Hold:
         case Step::Kind::ReadRequest:  // no second request comes within one exchange
           return Wait(timeoutMs);
@@ -53,15 +53,15 @@ class ScriptedSource final : public http::ByteSource {
       offset_ = 0;
       repeatedMs_ = 0;
     }
-    return 0;
+    return std::size_t{0};
   }
 
   std::uint64_t NowMs() const override { return nowMs_; }
 
  private:
-  [[noreturn]] std::size_t Wait(unsigned timeoutMs) {
+  HttpError Wait(unsigned timeoutMs) {
     nowMs_ += timeoutMs;
-    throw HttpError(HttpFailure::ReadTimeout);
+    return HttpError(HttpFailure::ReadTimeout);
   }
 
   std::size_t Deliver(const std::string& bytes, char* buffer, std::size_t capacity) {
