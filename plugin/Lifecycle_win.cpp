@@ -34,10 +34,7 @@ ModuleReference runReference;
 
 // The dialog's share of the refusal hand-off, at its show: a refusal switches
 // reporting off, and its text goes to the status bar.
-std::string TakeRefusal(bool& active) {
-  ProcessRefusalHandoff().ApplyRefusalTo(active);
-  return ProcessRefusalHandoff().TakePendingMessage();
-}
+std::string TakeRefusal(bool& active) { return ProcessRefusalHandoff().Look(active, RefusalHandoff::Text::Take); }
 
 // Ends what init started: the watcher first, so no tick runs after it; the
 // dialog; then the reports still in flight, which end promptly or, if one

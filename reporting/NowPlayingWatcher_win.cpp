@@ -91,7 +91,10 @@ void NowPlayingWatcher::OnPollTimer() {
     ~TickScope() { flag = false; }
   } scope(inPollTick_);
 
-  const TickInputs inputs = GatherTickInputs(refusals_, settings_, cooldownTimer_.Running());
+  // The latest refusal first: it switches reporting off before the tick
+  // reads the settings; its text stays for the dialog.
+  const std::string message = refusals_.Look(settings_.Active, RefusalHandoff::Text::Leave);
+  const TickInputs inputs = GatherTickInputs(settings_, !message.empty(), cooldownTimer_.Running());
   TickHost host(*this);
   PollTick(host, inputs, titles_);
 }

@@ -18,10 +18,9 @@ void Report(PollTickHost& host, const TickInputs& inputs, const std::string& tit
 
 }  // namespace
 
-TickInputs GatherTickInputs(RefusalHandoff& refusals, SettingValues& settings, bool cooldownRunning) {
-  refusals.ApplyRefusalTo(settings.Active);
+TickInputs GatherTickInputs(const SettingValues& settings, bool messagePending, bool cooldownRunning) {
   TickInputs inputs;
-  inputs.MessagePending = !refusals.PendingMessage().empty();
+  inputs.MessagePending = messagePending;
   inputs.Active = settings.Active;
   inputs.CooldownRunning = cooldownRunning;
   inputs.Nickname = settings.Nickname;

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <string>
 
-#include "reporting/RefusalHandoff.h"
 #include "settings/Settings.h"
 
 namespace vantu {
@@ -27,8 +26,8 @@ class PollTickHost {
   virtual void StartReport(std::string url) = 0;  // one request worker; one that cannot start is dropped
 };
 
-// The values the tick reads, taken on the UI thread after the latest refusal
-// has been applied to the settings.
+// The values the tick reads, taken on the UI thread once the latest refusal
+// has been looked at (RefusalHandoff::Look).
 struct TickInputs {
   bool MessagePending = false;
   bool Active = true;
@@ -37,9 +36,8 @@ struct TickInputs {
   std::string Password;
 };
 
-// Applies the latest refusal to settings.Active, then takes the tick's
-// inputs from the hand-off and the settings.
-TickInputs GatherTickInputs(RefusalHandoff& refusals, SettingValues& settings, bool cooldownRunning);
+// The tick's inputs from the settings and the watcher's state; reads only.
+TickInputs GatherTickInputs(const SettingValues& settings, bool messagePending, bool cooldownRunning);
 
 // The watcher's own texts, kept from one tick to the next.
 struct WatcherTitles {

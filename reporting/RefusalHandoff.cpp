@@ -10,20 +10,11 @@ void RefusalHandoff::Refuse(std::string text) {
   refused_ = true;
 }
 
-void RefusalHandoff::ApplyRefusalTo(bool& active) {
+std::string RefusalHandoff::Look(bool& active, Text text) {
   ScopedLock guard(lock_);
   if (refused_) active = false;
   refused_ = false;
-}
-
-std::string RefusalHandoff::PendingMessage() const {
-  ScopedLock guard(lock_);
-  return message_;
-}
-
-std::string RefusalHandoff::TakePendingMessage() {
-  ScopedLock guard(lock_);
-  return std::exchange(message_, std::string());
+  return text == Text::Take ? std::exchange(message_, std::string()) : message_;
 }
 
 void RefusalHandoff::Clear() {

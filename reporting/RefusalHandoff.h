@@ -15,23 +15,24 @@ namespace vantu {
 class RefusalHandoff {
  public:
   // Worker side: the text replaces any earlier one, and reporting is to be
-  // switched off at the UI thread's next apply.
+  // switched off at the UI thread's next look.
   void Refuse(std::string text);
 
-  // UI thread, at the start of every poll tick and in the dialog's show,
-  // before the settings are read: sets active to false if a refusal arrived
-  // since the last apply, and leaves it alone otherwise.
-  void ApplyRefusalTo(bool& active);
+  // What a look leaves of the text that waits to be shown.
+  enum class Text { Leave, Take };
 
-  // A copy of the waiting text; empty when nothing waits.
-  std::string PendingMessage() const;
-  // Returns the waiting text and clears it (the dialog's show).
-  std::string TakePendingMessage();
-  // Forgets the text and any unapplied refusal (library unload).
+  // UI thread, at every poll tick (Leave) and at the dialog's show (Take),
+  // before the settings are read: takes what arrived since the last look as
+  // one, under one lock. A refusal that arrived sets active to false (and
+  // nothing else ever touches it); the text that waits to be shown is
+  // returned, empty when none waits, and after Take it waits no more.
+  std::string Look(bool& active, Text text);
+
+  // Forgets the text and any refusal not yet looked at (library unload).
   void Clear();
 
  private:
-  mutable Lock lock_;
+  Lock lock_;
   std::string message_;
   bool refused_ = false;
 };

@@ -11,35 +11,46 @@ namespace vantu {
 
 namespace {
 
+using Text = RefusalHandoff::Text;
+
 TEST(RefusalHandoff, AppliesEachRefusalOnceAndKeepsTheLatestText) {
   RefusalHandoff handoff;
   bool active = true;
-  handoff.ApplyRefusalTo(active);
+  EXPECT_EQ(handoff.Look(active, Text::Leave), "");
   EXPECT_TRUE(active) << "no refusal yet";
-  EXPECT_EQ(handoff.PendingMessage(), "");
 
   handoff.Refuse("first");
   handoff.Refuse("second");
-  EXPECT_EQ(handoff.PendingMessage(), "second");
-  EXPECT_EQ(handoff.PendingMessage(), "second") << "reading does not clear";
-  handoff.ApplyRefusalTo(active);
+  EXPECT_EQ(handoff.Look(active, Text::Leave), "second");
   EXPECT_FALSE(active);
 
-  // The user switches reporting on again: the old refusal must not undo it.
+  // The user switches reporting on again: the refusal already looked at
+  // must not undo it, and its text still waits.
   active = true;
-  handoff.ApplyRefusalTo(active);
+  EXPECT_EQ(handoff.Look(active, Text::Leave), "second") << "leaving does not clear";
   EXPECT_TRUE(active);
 
-  EXPECT_EQ(handoff.TakePendingMessage(), "second");
-  EXPECT_EQ(handoff.TakePendingMessage(), "");
-  EXPECT_EQ(handoff.PendingMessage(), "");
+  EXPECT_EQ(handoff.Look(active, Text::Take), "second");
+  EXPECT_EQ(handoff.Look(active, Text::Take), "");
+  EXPECT_EQ(handoff.Look(active, Text::Leave), "");
+  EXPECT_TRUE(active);
 }
 
-TEST(RefusalHandoff, ApplyNeverSwitchesReportingOn) {
+TEST(RefusalHandoff, TakingSwitchesReportingOffAsLeavingDoes) {
   RefusalHandoff handoff;
-  bool active = false;
-  handoff.ApplyRefusalTo(active);
+  handoff.Refuse("wrong password");
+  bool active = true;
+  EXPECT_EQ(handoff.Look(active, Text::Take), "wrong password");
   EXPECT_FALSE(active);
+}
+
+TEST(RefusalHandoff, NeverSwitchesReportingOn) {
+  RefusalHandoff handoff;
+  for (const Text text : {Text::Leave, Text::Take}) {
+    bool active = false;
+    EXPECT_EQ(handoff.Look(active, text), "");
+    EXPECT_FALSE(active);
+  }
 }
 
 TEST(RefusalHandoff, ClearForgetsTextAndUnappliedRefusal) {
@@ -47,9 +58,8 @@ TEST(RefusalHandoff, ClearForgetsTextAndUnappliedRefusal) {
   handoff.Refuse("late answer");
   handoff.Clear();
   bool active = true;
-  handoff.ApplyRefusalTo(active);
+  EXPECT_EQ(handoff.Look(active, Text::Leave), "");
   EXPECT_TRUE(active);
-  EXPECT_EQ(handoff.PendingMessage(), "");
 }
 
 TEST(RefusalHandoff, TheProcessWideInstanceIsOne) {
@@ -85,10 +95,9 @@ TEST(RefusalHandoff, ManyWorkersAndTheUiThreadAtOnce) {
   int tornTexts = 0;
   while (running > 0) {
     bool active = true;
-    handoff.ApplyRefusalTo(active);
-    std::string seen = handoff.PendingMessage();
+    std::string seen = handoff.Look(active, Text::Leave);
     if (!seen.empty() && !IsWholeWorkerText(seen)) ++tornTexts;
-    seen = handoff.TakePendingMessage();
+    seen = handoff.Look(active, Text::Take);
     if (!seen.empty() && !IsWholeWorkerText(seen)) ++tornTexts;
   }
   for (auto& thread : workers) thread.join();
@@ -97,13 +106,37 @@ TEST(RefusalHandoff, ManyWorkersAndTheUiThreadAtOnce) {
   // The text left over, if the reader did not take it, is the last one
   // written, which is some worker's final round; and it still switches
   // reporting off.
-  std::string left = handoff.TakePendingMessage();
+  bool active = true;
+  const std::string left = handoff.Look(active, Text::Take);
   if (!left.empty()) {
     EXPECT_EQ(left, WorkerText(left[0] - 'A', Rounds - 1));
-    bool active = true;
-    handoff.ApplyRefusalTo(active);
     EXPECT_FALSE(active);
   }
+}
+
+// The dialog's show takes the refusal while workers may still hand in more.
+// A text it takes must come with Active switched off: were the two taken
+// apart, a refusal arriving in between would be shown with Active still
+// ticked, and the user's next OK would switch reporting on again.
+TEST(RefusalHandoff, ATakenTextNeverComesWithActiveStillOn) {
+  constexpr int Refusals = 200000;
+  RefusalHandoff handoff;
+  std::atomic<bool> done = false;
+  std::thread worker([&] {
+    for (int round = 0; round < Refusals; ++round) handoff.Refuse("refused");
+    done = true;
+  });
+  int shownWithActiveOn = 0;
+  int shown = 0;
+  while (!done) {
+    bool active = true;
+    if (handoff.Look(active, Text::Take).empty()) continue;
+    ++shown;
+    if (active) ++shownWithActiveOn;
+  }
+  worker.join();
+  EXPECT_GT(shown, 0);
+  EXPECT_EQ(shownWithActiveOn, 0) << "of " << shown << " texts taken";
 }
 
 }  // namespace

@@ -37,7 +37,8 @@ class WatcherModel final : public PollTickHost {
   bool FailNextReport = false;
   bool FailNextCooldown = false;
 
-  // What happened, "<second> <what>", and the host queries of every tick.
+  // What happened, "<second> <what>", and the host queries of every tick, in
+  // words ("playback-state?", "file-name? <index>", ...).
   std::vector<std::string> Effects;
   std::vector<std::string> Queries;
   std::vector<std::string> Urls;
@@ -61,8 +62,7 @@ class WatcherModel final : public PollTickHost {
     } else if (verb == "refuse") {
       Handoff.Refuse(argument);
     } else if (verb == "show") {
-      Handoff.ApplyRefusalTo(Settings.Active);
-      Log("shown " + Handoff.TakePendingMessage());
+      Log("shown " + Handoff.Look(Settings.Active, RefusalHandoff::Text::Take));
     } else if (verb == "inactive") {
       Settings.Active = false;
     } else if (verb == "ok") {
@@ -81,7 +81,8 @@ class WatcherModel final : public PollTickHost {
     // The cooldown timer is started during a tick, a moment after the tick's
     // own time, so the tick exactly 60 s later still finds it running.
     const bool cooldownRunning = cooldownStart_ >= 0 && nowMs_ <= cooldownStart_ + 60000;
-    PollTick(*this, GatherTickInputs(Handoff, Settings, cooldownRunning), Titles);
+    const std::string message = Handoff.Look(Settings.Active, RefusalHandoff::Text::Leave);
+    PollTick(*this, GatherTickInputs(Settings, !message.empty(), cooldownRunning), Titles);
   }
 
   struct Step {
@@ -100,21 +101,21 @@ class WatcherModel final : public PollTickHost {
   }
 
   std::intptr_t PlaybackState() override {
-    Queries.push_back("104");
+    Queries.push_back("playback-state?");
     return State;
   }
   std::intptr_t PlaylistIndex() override {
-    Queries.push_back("125");
+    Queries.push_back("playlist-index?");
     return Index;
   }
   std::string FileName(std::intptr_t index) override {
-    Queries.push_back("211 " + std::to_string(index));
+    Queries.push_back("file-name? " + std::to_string(index));
     std::string file = NullText ? "" : Playlist.at(index).File;
     if (AfterFileQuery) AfterFileQuery();
     return file;
   }
   std::string Title(std::intptr_t index) override {
-    Queries.push_back("212 " + std::to_string(index));
+    Queries.push_back("title? " + std::to_string(index));
     return NullText ? "" : Playlist.at(index).Title;
   }
   void ShowConfig() override { Log("config"); }
@@ -266,12 +267,14 @@ TEST(PollTick, AsksTheHostInOrderAndOnlyAsFarAsNeeded) {
     std::vector<WatcherModel::Step> steps;
     std::vector<std::string> queries;
   } cases[] = {
-      {"playing", {{0, "play a.mp3|x"}, {0, "play b.mp3|A - B"}}, {"104", "125", "211 1", "125", "212 1"}},
-      {"unsupported file", {{0, "play b.wav|A - B"}}, {"104", "125", "211 0"}},
-      {"stopped", {{0, "play b.mp3|A - B"}, {0, "state 0"}}, {"104"}},
-      {"paused", {{0, "play b.mp3|A - B"}, {0, "state 3"}}, {"104"}},
-      {"state 257 is not 1", {{0, "play b.mp3|A - B"}, {0, "state 257"}}, {"104"}},
-      {"state -1", {{0, "play b.mp3|A - B"}, {0, "state -1"}}, {"104"}},
+      {"playing",
+       {{0, "play a.mp3|x"}, {0, "play b.mp3|A - B"}},
+       {"playback-state?", "playlist-index?", "file-name? 1", "playlist-index?", "title? 1"}},
+      {"unsupported file", {{0, "play b.wav|A - B"}}, {"playback-state?", "playlist-index?", "file-name? 0"}},
+      {"stopped", {{0, "play b.mp3|A - B"}, {0, "state 0"}}, {"playback-state?"}},
+      {"paused", {{0, "play b.mp3|A - B"}, {0, "state 3"}}, {"playback-state?"}},
+      {"state 257 is not 1", {{0, "play b.mp3|A - B"}, {0, "state 257"}}, {"playback-state?"}},
+      {"state -1", {{0, "play b.mp3|A - B"}, {0, "state -1"}}, {"playback-state?"}},
       {"reporting off", {{0, "play b.mp3|A - B"}, {0, "inactive"}}, {}},
   };
   for (const auto& c : cases) {
@@ -288,7 +291,8 @@ TEST(PollTick, MakesNoQueriesDuringTheCooldown) {
   watcher.Run({}, 65);
   EXPECT_EQ(watcher.Queries, std::vector<std::string>{});
   watcher.Run({}, 70);
-  EXPECT_EQ(watcher.Queries, (std::vector<std::string>{"104", "125", "211 0", "125", "212 0"}));
+  EXPECT_EQ(watcher.Queries, (std::vector<std::string>{"playback-state?", "playlist-index?", "file-name? 0",
+                                                       "playlist-index?", "title? 0"}));
 }
 
 TEST(PollTick, ReadsTheTitleOfTheEntryCurrentAfterTheFileQuery) {
@@ -299,7 +303,8 @@ TEST(PollTick, ReadsTheTitleOfTheEntryCurrentAfterTheFileQuery) {
     watcher.Apply("play b.wav|New - Song");
   };
   watcher.Tick();
-  EXPECT_EQ(watcher.Queries, (std::vector<std::string>{"104", "125", "211 0", "125", "212 1"}));
+  EXPECT_EQ(watcher.Queries, (std::vector<std::string>{"playback-state?", "playlist-index?", "file-name? 0",
+                                                       "playlist-index?", "title? 1"}));
   EXPECT_EQ(watcher.Titles.LastSentTitle, "New - Song");
 }
 
