@@ -13,7 +13,8 @@ void Report(PollTickHost& host, const TickInputs& inputs, const std::string& tit
   // cooldown, once started, stays, whatever fails here. Without a cooldown
   // nothing is sent, so that reports never come faster than it allows.
   if (!host.StartCooldown()) return;
-  host.StartReport(BuildListenInUrl(title, inputs.Nickname, inputs.Password));
+  const ArtistSong parts = SplitTitle(title);
+  host.StartReport(BuildListenInUrl(parts.Artist, parts.Song, inputs.Nickname, inputs.Password));
 }
 
 }  // namespace

@@ -6,6 +6,31 @@
 
 namespace vantu {
 
+namespace {
+
+std::string ReplaceAll(std::string_view text, std::string_view what, std::string_view with) {
+  std::string result;
+  std::size_t start = 0;
+  for (std::size_t hit; (hit = text.find(what, start)) != std::string_view::npos;
+       start = hit + what.size()) {
+    result.append(text.substr(start, hit - start)).append(with);
+  }
+  result.append(text.substr(start));
+  return result;
+}
+
+}  // namespace
+
+ArtistSong SplitTitle(std::string_view title) {
+  // The service's data spells "&" as "And"; " - " holds no "&", so replacing
+  // first leaves the split where it was.
+  std::string text = ReplaceAll(title, "&", "And");
+  static constexpr std::string_view Separator = " - ";
+  std::size_t at = text.find(Separator);
+  if (at == std::string::npos) return {"", text};
+  return {text.substr(0, at), text.substr(at + Separator.size())};
+}
+
 std::string TitleCase(std::string_view text) {
   std::string result(text);
   for (std::size_t i = 0; i < result.size(); ++i) {

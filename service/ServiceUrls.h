@@ -1,5 +1,6 @@
 // The service's two request URLs and the value encoding that keeps every
-// request line intact. Plain 8-bit text.
+// request line intact. Plain 8-bit text; what a title means (its artist and
+// its song) is the report's business (reporting/TitleRules.h).
 #pragma once
 
 #include <string>
@@ -12,19 +13,9 @@ namespace vantu {
 // ordinary names and titles reach the wire unchanged apart from "%20".
 std::string EncodeQueryValue(std::string_view text);
 
-struct ArtistSong {
-  std::string Artist;
-  std::string Song;
-};
-
-// "&" becomes "And", then the title is split at its first " - ". A title
-// without " - " is all song and no artist: such titles are mostly bare file
-// names or stream titles, which name what plays rather than who plays it.
-ArtistSong SplitTitle(std::string_view title);
-
 // ServiceBaseUrl + "/listen_in.php?version=110&username=...&password=...
 // &artist=...&song=...", every value encoded with EncodeQueryValue.
-std::string BuildListenInUrl(std::string_view title, std::string_view nickname,
+std::string BuildListenInUrl(std::string_view artist, std::string_view song, std::string_view nickname,
                              std::string_view password);
 
 // ServiceBaseUrl + "/verify_user.php?version=110&username=...&password=...",

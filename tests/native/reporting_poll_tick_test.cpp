@@ -313,7 +313,7 @@ TEST(PollTick, ReportsWithTheSettingsAccountAndKeepsTheTitlesUntrimmed) {
   watcher.Settings.Nickname = "jo smith";
   watcher.Settings.Password = "a&b";
   watcher.Run({{0, "play a.mp3|  tom & jerry - theme "}}, 5);
-  EXPECT_EQ(watcher.Urls, std::vector<std::string>{BuildListenInUrl("  Tom & Jerry - Theme ", "jo smith", "a&b")});
+  EXPECT_EQ(watcher.Urls, std::vector<std::string>{BuildListenInUrl("  Tom And Jerry", "Theme ", "jo smith", "a&b")});
   EXPECT_EQ(watcher.Titles.LastSentTitle, "  Tom & Jerry - Theme ");
 
   // A blank title is read and kept as it is, but nothing is sent.

@@ -52,5 +52,31 @@ TEST(FileExtension, IsThePartFromTheLastDotBehindTheLastBackslashOrColon) {
   }
 }
 
+TEST(SplitTitle, AmpersandBecomesAndThenTheFirstSeparatorSplits) {
+  const struct {
+    std::string title, artist, song;
+  } cases[] = {
+      {"Pink Floyd - Money", "Pink Floyd", "Money"},
+      {"Tom & Jerry - Theme", "Tom And Jerry", "Theme"},
+      {"Tom&Jerry - R&B", "TomAndJerry", "RAndB"},
+      {" - Song", "", "Song"},
+      {"Artist - ", "Artist", ""},
+      {"A - B - C", "A", "B - C"},
+      {"A-B -C", "", "A-B -C"},
+      // No separator: the whole title is the song.
+      {"Radio Paradise", "", "Radio Paradise"},
+      {"", "", ""},
+      {"100% - #1", "100%", "#1"},
+      {"  Tom & Jerry - Theme ", "  Tom And Jerry", "Theme "},
+      {"A\r\nX-Injected: 1 - B", "A\r\nX-Injected: 1", "B"},
+      {"Mot\xF6rhead - Ace Of Spades", "Mot\xF6rhead", "Ace Of Spades"},
+  };
+  for (const auto& c : cases) {
+    const ArtistSong parts = SplitTitle(c.title);
+    EXPECT_EQ(parts.Artist, c.artist) << "[" << c.title << "]";
+    EXPECT_EQ(parts.Song, c.song) << "[" << c.title << "]";
+  }
+}
+
 }  // namespace
 }  // namespace vantu

@@ -90,55 +90,48 @@ TEST(EncodeQueryValue, EveryByteSurvivesAStandardQueryParserAndNoneBreaksTheRequ
   EXPECT_EQ(DecodeQueryValue(encoded), allBytes);
 }
 
-TEST(BuildListenInUrl, SplitsAtTheFirstSeparatorAndEncodesEachValue) {
+TEST(BuildListenInUrl, EncodesEachValueInItsPlace) {
   const struct {
-    std::string title, nickname, password, query;
+    std::string artist, song, nickname, password, query;
   } cases[] = {
-      {"Pink Floyd - Money", "jo smith", "pw",
+      {"Pink Floyd", "Money", "jo smith", "pw",
        "version=110&username=jo%20smith&password=pw&artist=Pink%20Floyd&song=Money"},
-      {"Tom & Jerry - Theme", "u", "p",
-       "version=110&username=u&password=p&artist=Tom%20And%20Jerry&song=Theme"},
-      {"Tom&Jerry - R&B", "u", "p", "version=110&username=u&password=p&artist=TomAndJerry&song=RAndB"},
-      {" - Song", "u", "p", "version=110&username=u&password=p&artist=&song=Song"},
-      {"Artist - ", "u", "p", "version=110&username=u&password=p&artist=Artist&song="},
-      {"A - B - C", "u", "p", "version=110&username=u&password=p&artist=A&song=B%20-%20C"},
-      {"A-B -C", "u", "p", "version=110&username=u&password=p&artist=&song=A-B%20-C"},
-      // No separator: the whole title is the song.
-      {"Radio Paradise", "u", "p", "version=110&username=u&password=p&artist=&song=Radio%20Paradise"},
-      {"", "", "", "version=110&username=&password=&artist=&song="},
-      {"100% - #1", "u", "p", "version=110&username=u&password=p&artist=100%25&song=%231"},
-      {"Guns + Roses - X", "a&b", "a&b=c+d%",
+      {"", "", "", "", "version=110&username=&password=&artist=&song="},
+      {"", "Radio Paradise", "u", "p", "version=110&username=u&password=p&artist=&song=Radio%20Paradise"},
+      {"A", "B - C", "u", "p", "version=110&username=u&password=p&artist=A&song=B%20-%20C"},
+      {"100%", "#1", "u", "p", "version=110&username=u&password=p&artist=100%25&song=%231"},
+      {"Guns + Roses", "X", "a&b", "a&b=c+d%",
        "version=110&username=a%26b&password=a%26b=c%2Bd%25&artist=Guns%20%2B%20Roses&song=X"},
-      {"A\r\nX-Injected: 1 - B", "u", "p",
+      {"A\r\nX-Injected: 1", "B", "u", "p",
        "version=110&username=u&password=p&artist=A%0D%0AX-Injected:%201&song=B"},
-      {"Mot\xF6rhead - Ace Of Spades", "u", "p",
+      {"Mot\xF6rhead", "Ace Of Spades", "u", "p",
        "version=110&username=u&password=p&artist=Mot\xF6rhead&song=Ace%20Of%20Spades"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(BuildListenInUrl(c.title, c.nickname, c.password),
+    EXPECT_EQ(BuildListenInUrl(c.artist, c.song, c.nickname, c.password),
               std::string(ServiceBaseUrl) + "/listen_in.php?" + c.query)
-        << "[" << c.title << "]";
+        << "[" << c.artist << "] [" << c.song << "]";
   }
 }
 
 TEST(BuildListenInUrl, ValuesReachAStandardQueryParserAsTyped) {
   const struct {
-    std::string title, nickname, password, artist, song;
+    std::string artist, song, nickname, password;
   } cases[] = {
-      {"AC/DC - T.N.T.", "jo smith", "a&b=c+d%", "AC/DC", "T.N.T."},
-      {"Simon & Garfunkel - The Boxer", "u", "p", "Simon And Garfunkel", "The Boxer"},
-      {"Guns + Roses - X", "u+1", "#p", "Guns + Roses", "X"},
-      {"100% - #1", "50%", "p\\q", "100%", "#1"},
-      {"Evil\r\nHost: x - Song?a=b", "u", "p", "Evil\r\nHost: x", "Song?a=b"},
+      {"AC/DC", "T.N.T.", "jo smith", "a&b=c+d%"},
+      {"Simon And Garfunkel", "The Boxer", "u", "p"},
+      {"Guns + Roses", "X", "u+1", "#p"},
+      {"100%", "#1", "50%", "p\\q"},
+      {"Evil\r\nHost: x", "Song?a=b", "u", "p"},
   };
   for (const auto& c : cases) {
-    auto values = ParseQuery(BuildListenInUrl(c.title, c.nickname, c.password));
+    auto values = ParseQuery(BuildListenInUrl(c.artist, c.song, c.nickname, c.password));
     std::map<std::string, std::string> expected = {{"version", "110"},
                                                    {"username", c.nickname},
                                                    {"password", c.password},
                                                    {"artist", c.artist},
                                                    {"song", c.song}};
-    EXPECT_EQ(values, expected) << "[" << c.title << "]";
+    EXPECT_EQ(values, expected) << "[" << c.artist << "] [" << c.song << "]";
   }
 }
 
