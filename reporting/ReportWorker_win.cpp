@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/Deadline.h"
 #include "base/Lock.h"
 #include "base/ModuleReference_win.h"
 #include "service/HttpClient.h"
@@ -21,7 +22,7 @@ namespace vantu {
 
 namespace {
 
-constexpr DWORD CancelWaitMs = 3000;
+constexpr unsigned CancelWaitMs = 3000;
 
 }  // namespace
 
@@ -69,15 +70,11 @@ class ReportWorkers {
   // A cancelled client fails its call in flight and every later one at
   // once, so cancelling each worker once is enough; the wait only lets them
   // reach their end before the host unloads us.
-  void CancelAndWait(DWORD timeoutMs) {
-    DWORD start = GetTickCount();
+  void CancelAndWait(unsigned timeoutMs) {
+    const Deadline deadline(timeoutMs);
     ScopedLock guard(lock_);
     for (ReportWorker* worker : workers_) worker->Cancel();
-    while (!workers_.empty()) {
-      DWORD elapsed = GetTickCount() - start;
-      if (elapsed >= timeoutMs) break;
-      lock_.Wait(empty_, timeoutMs - elapsed);
-    }
+    while (!workers_.empty() && !deadline.Passed()) lock_.Wait(empty_, deadline.LeftMs());
   }
 
  private:
