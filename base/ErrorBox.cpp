@@ -5,9 +5,8 @@
 namespace vantu {
 
 std::string ErrorBoxCaption(std::string_view executablePath) {
-  const size_t slash = executablePath.find_last_of("\\/:");
-  std::string_view name =
-      slash == std::string_view::npos ? executablePath : executablePath.substr(slash + 1);
+  // Either slash may end a folder in a path the system gives.
+  std::string_view name = executablePath.substr(FileNameStart(executablePath, "\\/:"));
   name = name.substr(0, name.find('.'));
   std::string caption(name);
   if (caption.size() > 1) {

@@ -43,6 +43,15 @@ inline std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
+// Where the file name in path starts: just after the last of separators,
+// 0 when there is none. The callers name their separators, since they
+// differ on purpose: "/" is a folder's end in some paths and part of a web
+// address in others.
+inline std::size_t FileNameStart(std::string_view path, std::string_view separators) {
+  const std::size_t last = path.find_last_of(separators);
+  return last == std::string_view::npos ? 0 : last + 1;
+}
+
 // The value of a hexadecimal digit of either case; -1 for any other byte.
 inline int HexDigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';

@@ -43,9 +43,9 @@ std::string TitleCase(std::string_view text) {
 }
 
 std::string_view FileExtension(std::string_view fileName) {
-  std::size_t lastDelimiter = fileName.find_last_of("\\:");
-  std::size_t nameStart = lastDelimiter == std::string_view::npos ? 0 : lastDelimiter + 1;
-  std::size_t dot = fileName.rfind('.');
+  // "/" is no delimiter: a web address's extension is taken from its end.
+  const std::size_t nameStart = FileNameStart(fileName, "\\:");
+  const std::size_t dot = fileName.rfind('.');
   if (dot == std::string_view::npos || dot < nameStart) return {};
   return fileName.substr(dot);
 }

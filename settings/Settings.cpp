@@ -69,9 +69,9 @@ std::string ProfileValueToWrite(std::string_view value) {
 }
 
 std::string SettingsPathFor(std::string_view executablePath) {
-  const size_t end = executablePath.find_last_of("\\:");
-  const std::string_view folder =
-      end == std::string_view::npos ? std::string_view() : executablePath.substr(0, end + 1);
+  // The executable's folder with its trailing backslash, as the settings
+  // path has always been made.
+  const std::string_view folder = executablePath.substr(0, FileNameStart(executablePath, "\\:"));
   return std::string(folder) + "Plugins\\gen_vantu.ini";
 }
 

@@ -20,6 +20,7 @@
 #include "WallClock.h"
 #include "Watchers.h"
 #include "base/ExecutablePath.h"
+#include "base/TextRules.h"
 #include "contract/HostInterface_win.h"
 #include "contract/TestHooks_win.h"
 
@@ -40,7 +41,8 @@ LONG WINAPI OnCrash(EXCEPTION_POINTERS* info) {
 
 std::string ExecutableDirectory() {
   const std::string path = ExecutablePath();
-  return path.substr(0, path.find_last_of('\\') + 1);
+  // The system gives the executable's path with backslashes only.
+  return path.substr(0, FileNameStart(path, "\\"));
 }
 
 // A relative path is taken from the executable's folder.
