@@ -2,7 +2,7 @@
 // and the identifiers of its controls.
 #pragma once
 
-namespace vantu::ui {
+namespace vantu {
 
 // The options dialog's caption, also how the host finds the window.
 inline constexpr const char* OptionsCaption = "vantu settings";
@@ -16,4 +16,4 @@ enum ControlId : int {
   IdLogo = 120, IdStatusBar = 130,
 };
 
-}  // namespace vantu::ui
+}  // namespace vantu

@@ -60,7 +60,7 @@ const char* FixedText(HttpFailure failure) {
     case HttpFailure::LineTooLong: return "Max. Zeilenl\xE4nge \xFC" "berschritten.";
     case HttpFailure::TooManyHeaderLines: return "Max. Anzahl Kopfzeilen \xFC" "berschritten.";
     case HttpFailure::HttpsUnsupported: return "Wert f\xFCr IOHandler ist ung\xFCltig";
-    case HttpFailure::Undefined: return "Undefined situation";
+    case HttpFailure::SuccessHeadCutOff: return "Undefined situation";
     case HttpFailure::UnknownProtocol:
     case HttpFailure::Protocol:
     case HttpFailure::Socket: break;

@@ -18,7 +18,7 @@ enum class HttpFailure {
   TooManyHeaderLines,  // a head with more header lines than the client keeps apart
   HttpsUnsupported,    // an https URL: the client has no TLS
   UnknownProtocol,     // any other scheme, or none
-  Undefined,           // a 2xx head that the connection cut off
+  SuccessHeadCutOff,   // a 2xx head that the connection cut off ("Undefined situation")
 };
 
 class HttpError {

@@ -126,7 +126,7 @@ class Reader {
         info_.reusable = false;
         if (progress.headerLines == 0) return HttpError(HttpFailure::ClosedGracefully);
         const int code = StatusCode(head.statusLine);
-        if (code >= 200 && code <= 299) return HttpError(HttpFailure::Undefined);
+        if (code >= 200 && code <= 299) return HttpError(HttpFailure::SuccessHeadCutOff);
         return HttpError::Protocol(head.statusLine, code, {});
       }
       if (length == kTooManyLines) {

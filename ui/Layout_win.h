@@ -3,9 +3,9 @@
 #pragma once
 
 #include "contract/OptionsDialogControls.h"
-#include "ui/OptionsDialog.h"
+#include "ui/DialogGeometry.h"
 
-namespace vantu::ui {
+namespace vantu {
 
 inline constexpr int ClientWidth = 344;
 inline constexpr int ClientHeight = 218;
@@ -41,4 +41,4 @@ inline constexpr ControlLayout OptionsLayout[] = {
     {IdStatusBar, ControlKind::StatusBar, 0, {0, 199, 344, 19}, ""},
 };
 
-}  // namespace vantu::ui
+}  // namespace vantu

@@ -13,14 +13,12 @@
 #include "service/ServiceUrls.h"
 #include "settings/Settings.h"
 #include "ui/Layout_win.h"
-#include "ui/OptionsDialog.h"
+#include "ui/DialogGeometry.h"
 #include "ui/Resources.h"
 #include "vantu_config.h"
 
 namespace vantu {
 namespace {
-
-using namespace vantu::ui;
 
 // As in every earlier release: scripts and tools outside the DLL find the window by this class.
 constexpr const char* DialogClassName = "TF_Options";

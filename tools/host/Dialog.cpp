@@ -13,8 +13,6 @@
 namespace vantu::host {
 namespace {
 
-using namespace vantu::ui;
-
 // The script language's names for the dialog's controls, in the order the
 // dump lists them.
 struct NamedControl {

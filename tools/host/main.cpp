@@ -133,8 +133,6 @@ class PluginLibrary {
     Print("unload -> " + std::to_string(freed));
   }
 
-  // Whether the library last loaded is still mapped, whoever holds it: the
-  // host's own reference may be gone while a thread of the plug-in keeps it.
   // Moves the plug-in's wall clock by offsetMs, afterMs from now.
   void ShiftWallClock(WallClockShift& shift, int offsetMs, int afterMs) {
     if (!Ready("wallclock")) return;
@@ -142,6 +140,8 @@ class PluginLibrary {
     Print("wallclock imports=" + std::to_string(patched));
   }
 
+  // Whether the library last loaded is still mapped, whoever holds it: the
+  // host's own reference may be gone while a thread of the plug-in keeps it.
   void PrintMapped() const {
     if (file_.empty()) {
       Print("error mapped: nothing loaded yet");

@@ -87,7 +87,7 @@ inline const char* FailureName(Failure failure) {
     case HttpFailure::TooManyHeaderLines: return "TooManyHeaderLines";
     case HttpFailure::HttpsUnsupported: return "HttpsUnsupported";
     case HttpFailure::UnknownProtocol: return "UnknownProtocol";
-    case HttpFailure::Undefined: return "Undefined";
+    case HttpFailure::SuccessHeadCutOff: return "SuccessHeadCutOff";
   }
   return "?";
 }
@@ -236,7 +236,7 @@ inline const std::vector<ResponseCase>& ResponseCases() {
         Fails("closed_before_status_line", {}, HttpFailure::ClosedGracefully, kClosed),
         Fails("closed_inside_status_line", {Send("HTTP/1.1 20")}, HttpFailure::ClosedGracefully, kClosed),
         Fails("closed_after_status_line", {Send(ok)}, HttpFailure::ClosedGracefully, kClosed),
-        Fails("closed_inside_2xx_header_block", {Send(ok + "Server: x\r\n")}, HttpFailure::Undefined,
+        Fails("closed_inside_2xx_header_block", {Send(ok + "Server: x\r\n")}, HttpFailure::SuccessHeadCutOff,
               "Undefined situation"),
         Fails("closed_inside_404_header_block", {Send(notFound + "Server: x\r\n")}, HttpFailure::Protocol,
               "HTTP/1.1 404 Not Found"),

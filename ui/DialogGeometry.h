@@ -1,4 +1,4 @@
-// Geometry and activation rules of the options dialog, plain functions kept
+// The options dialog's geometry and activation rules: plain functions, kept
 // apart from the window calls that apply them (the dialog itself is
 // OptionsDialog_win.h).
 #pragma once

@@ -1,4 +1,4 @@
-#include "ui/OptionsDialog.h"
+#include "ui/DialogGeometry.h"
 
 #include <algorithm>
 #include <cstdint>
