@@ -228,6 +228,7 @@ class Reader {
 
 HttpExpected<void> ReadResponse(ByteSource& source, const ReadLimits& limits, std::string& result,
                                 ResponseInfo& info) {
+  result.clear();
   return Reader(source, limits, info).Run(result);
 }
 

@@ -28,9 +28,10 @@ struct ResponseInfo {
 };
 
 // Reads one response, its limits counted from now on source's clock. A 2xx
-// body is appended to result (a leading part when its reading fails or runs
-// out of time); any other outcome is the failure returned. info is filled as
-// far as the reading got, also when it fails.
+// body goes into result in place of what it held (a leading part when its
+// reading fails or runs out of time); after any other outcome, the failure
+// returned, result is empty. info is filled as far as the reading got, also
+// when it fails.
 HttpExpected<void> ReadResponse(ByteSource& source, const ReadLimits& limits, std::string& result,
                                 ResponseInfo& info);
 

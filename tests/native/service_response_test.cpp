@@ -15,7 +15,6 @@ Outcome ReadScripted(const Script& script, Feed feed, http::ResponseInfo* infoOu
   ScriptedSource source(script, feed);
   http::ResponseInfo info;
   Outcome outcome = Capture([&](std::string& result) {
-    result.clear();
     return http::ReadResponse(source, kTestLimits, result, info);
   });
   if (infoOut) *infoOut = info;
@@ -76,7 +75,6 @@ TEST_P(DeadlineCaseTest, EndsExactlyAtItsLimit) {
     const std::uint64_t start = source.NowMs();
     http::ResponseInfo info;
     const Outcome outcome = Capture([&](std::string& result) {
-      result.clear();
       return http::ReadResponse(source, kTestLimits, result, info);
     });
     const std::string how = feed.mode == Feed::Mode::Whole ? "whole" : "byte by byte";
@@ -105,10 +103,10 @@ TEST(ShippedLimits, SilenceEndsEachStageAtItsOwnLimit) {
     const std::uint64_t start = source.NowMs();
     http::ResponseInfo info;
     const Outcome outcome = Capture([&](std::string& result) {
-      result.clear();
       return http::ReadResponse(source, http::ReadLimits{}, result, info);
     });
     EXPECT_STREQ(FailureName(outcome.failure), FailureName(HttpFailure::ReadTimeout)) << c.name;
+    EXPECT_EQ(outcome.result, "") << c.name;
     EXPECT_EQ(source.NowMs() - start, c.endsAtMs) << c.name;
   }
 }
@@ -138,10 +136,10 @@ TEST(Deadline, BytesThatComeAfterItEndTheCall) {
   LateSource source;
   http::ResponseInfo info;
   const Outcome outcome = Capture([&](std::string& result) {
-    result.clear();
     return http::ReadResponse(source, kTestLimits, result, info);
   });
   EXPECT_STREQ(FailureName(outcome.failure), FailureName(HttpFailure::ReadTimeout)) << outcome.message;
+  EXPECT_EQ(outcome.result, "");
   ASSERT_EQ(source.waits.size(), 1u) << "asked for more after the deadline had passed";
   EXPECT_EQ(source.waits[0], kTestLimits.responseMs);
 }
