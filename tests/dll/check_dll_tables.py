@@ -4,6 +4,11 @@ a DLL of the build's architecture (PE32 i386 for what ships, PE32+ x86-64
 for the test twin) with exactly one export by name, importing only Windows
 system DLLs, with a version resource.
 
+The plug-in needs Windows Vista (6.0): it imports GetTickCount64, SRW locks
+and condition variables. Its header says so (the OS and subsystem
+versions), and it imports none of the functions below, which later Windows
+versions brought and which the toolchain's libraries could pull in.
+
   check_dll_tables.py <dll> [i686|x86_64]"""
 import re
 import subprocess
@@ -14,6 +19,22 @@ SYSTEM_DLLS = {
     "advapi32.dll", "msvcrt.dll", "ole32.dll", "msimg32.dll",
 }
 EXPORT = "winampGetGeneralPurposePlugin"
+MINIMUM_WINDOWS = (6, 0)  # Vista
+NEWER_THAN_VISTA = {
+    "TryAcquireSRWLockExclusive": "Windows 7", "TryAcquireSRWLockShared": "Windows 7",
+    "RaiseFailFastException": "Windows 7", "GetLogicalProcessorInformationEx": "Windows 7",
+    "QueryUnbiasedInterruptTime": "Windows 7", "K32GetProcessMemoryInfo": "Windows 7",
+    "K32EnumProcessModules": "Windows 7", "CreateRemoteThreadEx": "Windows 7",
+    "ChangeWindowMessageFilterEx": "Windows 7",
+    "GetSystemTimePreciseAsFileTime": "Windows 8", "WaitOnAddress": "Windows 8",
+    "WakeByAddressSingle": "Windows 8", "WakeByAddressAll": "Windows 8",
+    "GetCurrentThreadStackLimits": "Windows 8", "CreateFile2": "Windows 8",
+    "AddDllDirectory": "Windows 8", "SetDefaultDllDirectories": "Windows 8",
+    "GetAddrInfoExCancel": "Windows 8",
+    "SetThreadDescription": "Windows 10", "GetThreadDescription": "Windows 10",
+    "GetDpiForWindow": "Windows 10", "GetSystemMetricsForDpi": "Windows 10",
+    "AdjustWindowRectExForDpi": "Windows 10", "SetProcessDpiAwarenessContext": "Windows 10",
+}
 # architecture: (objdump of its toolchain, the image format objdump names)
 ARCHITECTURES = {
     "i686": ("i686-w64-mingw32-objdump", "pei-i386"),
@@ -35,6 +56,18 @@ def main(path, architecture="i686"):
     foreign = [name for name in imports if name not in SYSTEM_DLLS]
     if foreign:
         failures.append("imports non-system DLLs: %s" % ", ".join(foreign))
+    functions = set(re.findall(r"^\t[0-9a-f]+\s+\d+\s+(\S+)$", dump, re.M))
+    newer = sorted("%s (%s)" % (name, NEWER_THAN_VISTA[name]) for name in functions & NEWER_THAN_VISTA.keys())
+    if not functions:
+        failures.append("no imported functions found in the dump")
+    if newer:
+        failures.append("imports functions newer than Windows Vista: %s" % ", ".join(newer))
+    for field, name in (("OSystem", "OS"), ("Subsystem", "subsystem")):
+        version = tuple(int(re.search(r"^%s%sVersion\t(\d+)" % (part, field), dump, re.M).group(1))
+                        for part in ("Major", "Minor"))
+        if version != MINIMUM_WINDOWS:
+            failures.append("the header's %s version is %d.%d, the plug-in needs %d.%d"
+                            % (name, *version, *MINIMUM_WINDOWS))
 
     export_table = dump.split("[Ordinal/Name Pointer] Table", 1)
     names = re.findall(r"^\t\[\s*\d+\] (\S+)", export_table[1], re.M) if len(export_table) == 2 else []
@@ -50,7 +83,7 @@ def main(path, architecture="i686"):
         if key.encode("utf-16-le") not in image:
             failures.append("version resource lacks %s" % key)
 
-    print("imports: " + ", ".join(imports))
+    print("imports: %s (%d functions)" % (", ".join(imports), len(functions)))
     print("exports: " + ", ".join(names))
     for failure in failures:
         print("FAIL: " + failure)
