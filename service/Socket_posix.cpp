@@ -57,8 +57,7 @@ class LookupJob {
   // when it did not end in time.
   static HttpExpected<std::uint32_t> Resolve(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel,
                                              Lookup lookup) {
-    // Not make_shared: without type information it would link the runtime's
-    // shared_ptr.o, which throws.
+    // Made as the Winsock back end makes it.
     const std::shared_ptr<LookupJob> job(new LookupJob(host, lookup));
     if (pipe2(job->done_, O_CLOEXEC) != 0) return HttpError::Socket(WinsockNumberForErrno(errno));
     if (!Start(job)) job->Run();  // no thread to spare: look up here, as a blocking call would
@@ -75,23 +74,27 @@ class LookupJob {
  private:
   // A detached thread with its own share of job; false when there is none.
   static bool Start(const std::shared_ptr<LookupJob>& job) {
-    auto* share = new std::shared_ptr<LookupJob>(job);
+    auto share = std::make_unique<ThreadShare>();
+    share->job = job;
     pthread_attr_t attributes;
-    if (pthread_attr_init(&attributes) != 0) {
-      delete share;
-      return false;
-    }
+    if (pthread_attr_init(&attributes) != 0) return false;
     pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
     pthread_t thread;
-    const bool started = pthread_create(&thread, &attributes, &ThreadMain, share) == 0;
+    const bool started = pthread_create(&thread, &attributes, &ThreadMain, share.get()) == 0;
     pthread_attr_destroy(&attributes);
-    if (!started) delete share;
-    return started;
+    if (!started) return false;
+    share.release();  // the thread's own from here on
+    return true;
   }
 
+  // What the thread owns.
+  struct ThreadShare {
+    std::shared_ptr<LookupJob> job;
+  };
+
   static void* ThreadMain(void* parameter) {
-    const std::unique_ptr<std::shared_ptr<LookupJob>> share(static_cast<std::shared_ptr<LookupJob>*>(parameter));
-    (*share)->Run();
+    const std::unique_ptr<ThreadShare> share(static_cast<ThreadShare*>(parameter));
+    share->job->Run();
     return nullptr;
   }
 

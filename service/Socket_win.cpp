@@ -78,8 +78,8 @@ class LookupJob {
   // when it did not end in time.
   static HttpExpected<std::uint32_t> Resolve(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel,
                                              Lookup lookup) {
-    // Not make_shared: without type information it would link the runtime's
-    // shared_ptr.o, which throws.
+    // Not make_shared: in the DLL, built without type information, it would
+    // link the runtime's shared_ptr.o, which throws.
     const std::shared_ptr<LookupJob> job(new LookupJob(host, lookup));
     if (!job->done_) return HttpError::Socket(WSAENOBUFS);
     if (!Start(job)) job->Run();  // no thread to spare: look up here, as a blocking call would
@@ -94,16 +94,17 @@ class LookupJob {
   // A thread with its own share of job and its own hold on the module;
   // false when there is none.
   static bool Start(const std::shared_ptr<LookupJob>& job) {
-    auto thread = std::make_unique<ThreadShare>();
-    thread->job = job;
-    if (!thread->module.Take("name lookup")) return false;
-    HANDLE handle = CreateThread(nullptr, 0, &ThreadMain, thread.get(), 0, nullptr);
-    if (!handle) return false;
-    thread.release();  // the thread's own from here on
-    CloseHandle(handle);
+    auto share = std::make_unique<ThreadShare>();
+    share->job = job;
+    if (!share->module.Take("name lookup")) return false;
+    HANDLE thread = CreateThread(nullptr, 0, &ThreadMain, share.get(), 0, nullptr);
+    if (!thread) return false;
+    share.release();  // the thread's own from here on
+    CloseHandle(thread);
     return true;
   }
 
+  // What the thread owns.
   struct ThreadShare {
     std::shared_ptr<LookupJob> job;
     ModuleReference module;
