@@ -18,6 +18,24 @@ HttpExpected<unsigned> ConnectTimeLeft(const Deadline& deadline) {
   return left;
 }
 
+void LookupJob::Run() {
+  error_ = lookup_(host_, address_);
+  SignalDone();
+}
+
+HttpExpected<std::uint32_t> ResolveIPv4(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel,
+                                        Lookup lookup) {
+  if (cancel.IsSet()) return HttpError::Socket(kConnectionAborted);
+  // Not make_shared: in the DLL, built without type information, it would
+  // link the runtime's shared_ptr.o, which throws.
+  const std::shared_ptr<LookupJob> job(new LookupJob(host, lookup));
+  if (const int failure = job->Failure()) return HttpError::Socket(failure);
+  if (!StartLookupThread(job)) job->Run();  // no thread to spare: look up here, as a blocking call would
+  if (auto done = FailureUnlessReady(job->WaitDone(cancel, timeoutMs)); !done) return done.Error();
+  if (job->LookupError()) return HttpError::Socket(job->LookupError());
+  return job->Address();
+}
+
 HttpExpected<void> TcpConnection::SendAll(const std::string& bytes, unsigned timeoutMs) {
   const Deadline deadline(timeoutMs);
   std::size_t sent = 0;

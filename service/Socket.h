@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "base/Deadline.h"
@@ -80,6 +81,43 @@ int SystemLookup(const std::string& host, std::uint32_t& address);
 // module) until then. A failed lookup fails with its own error number.
 HttpExpected<std::uint32_t> ResolveIPv4(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel,
                                         Lookup lookup = SystemLookup);
+
+// One name lookup, which ResolveIPv4 (Socket.cpp) shares with a thread of
+// its own; the last to let go frees it, since the caller may stop waiting
+// long before the resolver answers. Each back end makes its done signal
+// (Winsock: an event; POSIX: a pipe) and its thread.
+class LookupJob {
+ public:
+  LookupJob(const std::string& host, Lookup lookup);  // makes the done signal
+  ~LookupJob();
+  LookupJob(const LookupJob&) = delete;
+  LookupJob& operator=(const LookupJob&) = delete;
+
+  // The Windows Sockets error number when no done signal could be made, else 0.
+  int Failure() const { return failure_; }
+  // Looks up, then signals done: on the job's thread, or on the caller's
+  // when there is no thread to spare.
+  void Run();
+  // Until done (Ready), the cancel signal is set, or timeoutMs has passed.
+  HttpExpected<Wait> WaitDone(const CancelSignal& cancel, unsigned timeoutMs);
+  int LookupError() const { return error_; }
+  std::uint32_t Address() const { return address_; }
+
+ private:
+  void SignalDone();
+
+  NetLibrary library_;  // first in, last out: held until the job is freed, on whichever thread
+  std::string host_;
+  Lookup lookup_;
+  std::uint32_t address_ = 0;
+  int error_ = 0;
+  int failure_ = 0;
+  std::intptr_t done_[2] = {-1, -1};
+};
+
+// Back end: runs job->Run() on a thread of its own, which holds a share of
+// job (and, in a DLL, the module) until it ends; false when there is none.
+bool StartLookupThread(const std::shared_ptr<LookupJob>& job);
 
 // One TCP connection; closed by its destructor.
 class TcpConnection final : public http::ByteSource {

@@ -38,78 +38,16 @@ HttpExpected<Wait> WaitFor(int fd, short events, const CancelSignal& cancel, uns
   }
 }
 
-// One name lookup on a thread of its own. The caller and the thread share
-// it, and the last to let go frees it: the caller may stop waiting long
-// before the resolver answers. The thread writes a byte into the pipe when
-// it is done, so the caller can wait for that and the cancel signal at once.
-class LookupJob {
- public:
-  LookupJob(const std::string& host, Lookup lookup) : host_(host), lookup_(lookup) {}
-  ~LookupJob() {
-    for (int fd : done_) {
-      if (fd >= 0) close(fd);
-    }
-  }
-  LookupJob(const LookupJob&) = delete;
-  LookupJob& operator=(const LookupJob&) = delete;
-
-  // The address, or the lookup's error; kTimedOut or kConnectionAborted
-  // when it did not end in time.
-  static HttpExpected<std::uint32_t> Resolve(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel,
-                                             Lookup lookup) {
-    // Made as the Winsock back end makes it.
-    const std::shared_ptr<LookupJob> job(new LookupJob(host, lookup));
-    if (pipe2(job->done_, O_CLOEXEC) != 0) return HttpError::Socket(WinsockNumberForErrno(errno));
-    if (!Start(job)) job->Run();  // no thread to spare: look up here, as a blocking call would
-    if (auto done = FailureUnlessReady(WaitFor(job->done_[0], POLLIN, cancel, timeoutMs)); !done) {
-      return done.Error();
-    }
-    // Reading the byte also orders the thread's writes before ours.
-    char byte;
-    if (read(job->done_[0], &byte, 1) != 1) return HttpError::Socket(WinsockNumberForErrno(errno));
-    if (job->error_) return HttpError::Socket(job->error_);
-    return job->address_;
-  }
-
- private:
-  // A detached thread with its own share of job; false when there is none.
-  static bool Start(const std::shared_ptr<LookupJob>& job) {
-    auto share = std::make_unique<ThreadShare>();
-    share->job = job;
-    pthread_attr_t attributes;
-    if (pthread_attr_init(&attributes) != 0) return false;
-    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
-    pthread_t thread;
-    const bool started = pthread_create(&thread, &attributes, &ThreadMain, share.get()) == 0;
-    pthread_attr_destroy(&attributes);
-    if (!started) return false;
-    share.release();  // the thread's own from here on
-    return true;
-  }
-
-  // What the thread owns.
-  struct ThreadShare {
-    std::shared_ptr<LookupJob> job;
-  };
-
-  static void* ThreadMain(void* parameter) {
-    const std::unique_ptr<ThreadShare> share(static_cast<ThreadShare*>(parameter));
-    share->job->Run();
-    return nullptr;
-  }
-
-  void Run() {
-    error_ = lookup_(host_, address_);
-    const char byte = 1;
-    (void)!write(done_[1], &byte, 1);
-  }
-
-  std::string host_;
-  Lookup lookup_;
-  int done_[2] = {-1, -1};
-  std::uint32_t address_ = 0;
-  int error_ = 0;
+// What a lookup's thread owns.
+struct ThreadShare {
+  std::shared_ptr<LookupJob> job;
 };
+
+void* LookupThreadMain(void* parameter) {
+  const std::unique_ptr<ThreadShare> share(static_cast<ThreadShare*>(parameter));
+  share->job->Run();
+  return nullptr;
+}
 
 }  // namespace
 
@@ -199,10 +137,48 @@ int SystemLookup(const std::string& host, std::uint32_t& address) {
   return 0;
 }
 
-HttpExpected<std::uint32_t> ResolveIPv4(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel,
-                                        Lookup lookup) {
-  if (cancel.IsSet()) return HttpError::Socket(kConnectionAborted);
-  return LookupJob::Resolve(host, timeoutMs, cancel, lookup);
+LookupJob::LookupJob(const std::string& host, Lookup lookup) : host_(host), lookup_(lookup) {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) {
+    failure_ = WinsockNumberForErrno(errno);
+    return;
+  }
+  done_[0] = fds[0];
+  done_[1] = fds[1];
+}
+
+LookupJob::~LookupJob() {
+  for (std::intptr_t fd : done_) {
+    if (fd >= 0) close(static_cast<int>(fd));
+  }
+}
+
+void LookupJob::SignalDone() {
+  const char byte = 1;
+  (void)!write(static_cast<int>(done_[1]), &byte, 1);
+}
+
+HttpExpected<Wait> LookupJob::WaitDone(const CancelSignal& cancel, unsigned timeoutMs) {
+  const HttpExpected<Wait> wait = WaitFor(static_cast<int>(done_[0]), POLLIN, cancel, timeoutMs);
+  if (!wait || *wait != Wait::Ready) return wait;
+  // Reading the byte also orders the thread's writes before ours.
+  char byte;
+  if (read(static_cast<int>(done_[0]), &byte, 1) != 1) return HttpError::Socket(WinsockNumberForErrno(errno));
+  return wait;
+}
+
+bool StartLookupThread(const std::shared_ptr<LookupJob>& job) {
+  auto share = std::make_unique<ThreadShare>();
+  share->job = job;
+  pthread_attr_t attributes;
+  if (pthread_attr_init(&attributes) != 0) return false;
+  pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+  pthread_t thread;
+  const bool started = pthread_create(&thread, &attributes, &LookupThreadMain, share.get()) == 0;
+  pthread_attr_destroy(&attributes);
+  if (!started) return false;
+  share.release();  // the thread's own from here on
+  return true;
 }
 
 TcpConnection::TcpConnection(const CancelSignal& cancel) : cancel_(cancel) {}

@@ -3,7 +3,6 @@
 
 #include <memory>
 
-#include "base/Handles_win.h"
 #include "base/ModuleReference_win.h"
 #include "service/Socket.h"
 #include "vantu_config.h"
@@ -63,79 +62,24 @@ HttpExpected<Wait> WaitFor(std::intptr_t socket, std::intptr_t event, const Canc
   return wait;
 }
 
-// One name lookup on a thread of its own. The caller and the thread share
-// it, and the last to let go frees it: the caller may stop waiting long
-// before the resolver answers. The thread also holds Windows Sockets and
-// the module, so that it may end after the client is gone and after the
-// host has unloaded us.
-class LookupJob {
- public:
-  LookupJob(const std::string& host, Lookup lookup) : host_(host), lookup_(lookup) {}
-  LookupJob(const LookupJob&) = delete;
-  LookupJob& operator=(const LookupJob&) = delete;
-
-  // The address, or the lookup's error; kTimedOut or kConnectionAborted
-  // when it did not end in time.
-  static HttpExpected<std::uint32_t> Resolve(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel,
-                                             Lookup lookup) {
-    // Not make_shared: in the DLL, built without type information, it would
-    // link the runtime's shared_ptr.o, which throws.
-    const std::shared_ptr<LookupJob> job(new LookupJob(host, lookup));
-    if (!job->done_) return HttpError::Socket(WSAENOBUFS);
-    if (!Start(job)) job->Run();  // no thread to spare: look up here, as a blocking call would
-    if (auto done = FailureUnlessReady(WaitForEither(job->done_.Get(), cancel, timeoutMs)); !done) {
-      return done.Error();
-    }
-    if (job->error_) return HttpError::Socket(job->error_);
-    return job->address_;
-  }
-
- private:
-  // A thread with its own share of job and its own hold on the module;
-  // false when there is none.
-  static bool Start(const std::shared_ptr<LookupJob>& job) {
-    auto share = std::make_unique<ThreadShare>();
-    share->job = job;
-    if (!share->module.Take("name lookup")) return false;
-    HANDLE thread = CreateThread(nullptr, 0, &ThreadMain, share.get(), 0, nullptr);
-    if (!thread) return false;
-    share.release();  // the thread's own from here on
-    CloseHandle(thread);
-    return true;
-  }
-
-  // What the thread owns.
-  struct ThreadShare {
-    std::shared_ptr<LookupJob> job;
-    ModuleReference module;
-  };
-
-  static DWORD WINAPI ThreadMain(void* parameter) {
-    HMODULE module;
-    {
-      const std::unique_ptr<ThreadShare> share(static_cast<ThreadShare*>(parameter));
-      share->job->Run();
-      module = share->module.Release();
-    }
-    // Ends the thread without returning into code an unload may just have unmapped.
-    FreeLibraryAndExitThread(module, 0);
-  }
-
-  void Run() {
-#if VANTU_TEST_HOOKS
-    WaitWhileTheHostHolds(LookupHoldEventName(GetCurrentProcessId()));
-#endif
-    error_ = lookup_(host_, address_);
-    SetEvent(done_.Get());
-  }
-
-  NetLibrary library_;
-  KernelHandle done_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-  std::string host_;
-  Lookup lookup_;
-  std::uint32_t address_ = 0;
-  int error_ = 0;
+// What a lookup's thread owns: its share of the job, and a hold on the
+// module, so that it may end after the client is gone and after the host
+// has unloaded us.
+struct ThreadShare {
+  std::shared_ptr<LookupJob> job;
+  ModuleReference module;
 };
+
+DWORD WINAPI LookupThreadMain(void* parameter) {
+  HMODULE module;
+  {
+    const std::unique_ptr<ThreadShare> share(static_cast<ThreadShare*>(parameter));
+    share->job->Run();
+    module = share->module.Release();
+  }
+  // Ends the thread without returning into code an unload may just have unmapped.
+  FreeLibraryAndExitThread(module, 0);
+}
 
 }  // namespace
 
@@ -167,6 +111,9 @@ void CancelSignal::Set() {
 }
 
 int SystemLookup(const std::string& host, std::uint32_t& address) {
+#if VANTU_TEST_HOOKS
+  WaitWhileTheHostHolds(LookupHoldEventName(GetCurrentProcessId()));  // as a resolver that does not answer
+#endif
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
@@ -178,10 +125,34 @@ int SystemLookup(const std::string& host, std::uint32_t& address) {
   return 0;
 }
 
-HttpExpected<std::uint32_t> ResolveIPv4(const std::string& host, unsigned timeoutMs, const CancelSignal& cancel,
-                                        Lookup lookup) {
-  if (cancel.IsSet()) return HttpError::Socket(kConnectionAborted);
-  return LookupJob::Resolve(host, timeoutMs, cancel, lookup);
+LookupJob::LookupJob(const std::string& host, Lookup lookup) : host_(host), lookup_(lookup) {
+  const HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (!done) {
+    failure_ = WSAENOBUFS;
+    return;
+  }
+  done_[0] = reinterpret_cast<std::intptr_t>(done);
+}
+
+LookupJob::~LookupJob() {
+  if (done_[0] != -1) CloseHandle(reinterpret_cast<HANDLE>(done_[0]));
+}
+
+void LookupJob::SignalDone() { SetEvent(reinterpret_cast<HANDLE>(done_[0])); }
+
+HttpExpected<Wait> LookupJob::WaitDone(const CancelSignal& cancel, unsigned timeoutMs) {
+  return WaitForEither(AsEvent(done_[0]), cancel, timeoutMs);
+}
+
+bool StartLookupThread(const std::shared_ptr<LookupJob>& job) {
+  auto share = std::make_unique<ThreadShare>();
+  share->job = job;
+  if (!share->module.Take("name lookup")) return false;
+  HANDLE thread = CreateThread(nullptr, 0, &LookupThreadMain, share.get(), 0, nullptr);
+  if (!thread) return false;
+  share.release();  // the thread's own from here on
+  CloseHandle(thread);
+  return true;
 }
 
 TcpConnection::TcpConnection(const CancelSignal& cancel) : cancel_(cancel) {}
