@@ -21,8 +21,8 @@ struct HttpClient::State {
   net::Lookup lookup = net::SystemLookup;
 
   // Keeps the connection when it leads to target's host and port and is
-  // still open, else makes a new one. The name lookup counts against
-  // deadline.
+  // still open, else makes a new one. The name lookup and the connect count
+  // against deadline.
   HttpExpected<void> Connect(const http::RequestTarget& target, const Deadline& deadline) {
     if (connection && !(EqualsNoCase(connectedHost, target.host) && connectedPort == target.port)) {
       connection.reset();
@@ -83,9 +83,10 @@ void HttpClient::SetLookup(net::Lookup lookup) { state_->lookup = lookup; }
 
 HttpExpected<void> HttpGetText(HttpClient& client, const std::string& url, std::string& result) {
   HttpClient::State& state = *client.state_;
-  // Connecting and sending share one limit from the call's start, so that a
-  // peer that never completes the handshake cannot hold the caller longer.
-  const Deadline requestDeadline(state.limits.connectMs);
+  // One limit from the call's start to the answer's last byte: a server that
+  // is slow to accept and then trickles gets no second budget for the answer,
+  // so Verify holds the player's thread no longer than this.
+  const Deadline requestDeadline(state.limits.requestMs);
   result.clear();
   const HttpExpected<http::RequestTarget> target = http::ParseRequestUrl(url);
   if (!target) return target.Error();
@@ -96,8 +97,10 @@ HttpExpected<void> HttpGetText(HttpClient& client, const std::string& url, std::
 
   if (auto connected = state.Connect(*target, requestDeadline); !connected) return connected.Error();
   if (auto sent = state.Send(request, requestDeadline); !sent) return sent.Error();
+  http::ReadLimits left = state.limits;
+  left.requestMs = requestDeadline.LeftMs();  // 0 once passed: the reading's own time-out
   http::ResponseInfo info;
-  HttpExpected<void> read = http::ReadResponse(*state.connection, state.limits, result, info);
+  HttpExpected<void> read = http::ReadResponse(*state.connection, left, result, info);
   state.ApplyResponse(*target, info);
   return read;
 }

@@ -83,7 +83,7 @@ class Reader {
   HttpExpected<void> Run(std::string& result) {
     // Interim answers and the body included: bytes trickled in one at a time
     // must not hold the caller beyond this.
-    const std::uint64_t responseEnd = source_.NowMs() + limits_.responseMs;
+    const std::uint64_t responseEnd = source_.NowMs() + limits_.requestMs;
     HttpExpected<HeaderCollector> head = ReadFinalHead(responseEnd);
     if (!head) return head.Error();
     const int code = StatusCode(head->statusLine);

@@ -9,11 +9,12 @@
 
 namespace vantu::http {
 
-// Each limit holds for a whole stage, however the peer spreads its bytes.
+// Each limit holds for all it covers, however the peer spreads its bytes.
 struct ReadLimits {
-  unsigned responseMs = 15000;  // from the request's last byte to the response's last
-  unsigned errorBodyMs = 2000;  // for all of an error status's body (within responseMs)
-  unsigned connectMs = 15000;   // from the call's start until the request is sent
+  // From a call's start to the response's last byte: the name lookup, the
+  // connect, the send and the whole answer, interim answers included.
+  unsigned requestMs = 15000;
+  unsigned errorBodyMs = 2000;  // for all of an error status's body (within requestMs)
 };
 
 struct ResponseInfo {
@@ -27,7 +28,8 @@ struct ResponseInfo {
   bool reusable = true;  // false once the stream ended, failed, or was left mid-message
 };
 
-// Reads one response, its limits counted from now on source's clock. A 2xx
+// Reads one response within limits.requestMs from now on source's clock (the
+// caller passes what is left of its call's limit). A 2xx
 // body goes into result in place of what it held (a leading part when its
 // reading fails or runs out of time); after any other outcome, the failure
 // returned, result is empty. info is filled as far as the reading got, also

@@ -25,8 +25,8 @@ enum class Wait { Ready, TimedOut, Cancelled };
 // kConnectionAborted, a failed wait its own error.
 HttpExpected<void> FailureUnlessReady(const HttpExpected<Wait>& wait);
 
-// What is left of a connect stage's limit; the connect time-out
-// (kTimedOut) once it has passed.
+// What is left of a call's limit before its request is sent; the connect
+// time-out (kTimedOut) once it has passed.
 HttpExpected<unsigned> ConnectTimeLeft(const Deadline& deadline);
 
 // Holds the socket library for its lifetime (WSAStartup/WSACleanup on Windows).

@@ -58,6 +58,10 @@ TEST(CookieJar, WhichCookiesGoBack) {
       {"no_equals_ignored", {"justvalue"}, "www.vantu.fm", "/dir/x", kNow, ""},
       {"empty_name_ignored", {"=v"}, "www.vantu.fm", "/dir/x", kNow, ""},
       {"control_bytes_ignored", {"a=b\rX-Evil: 1"}, "www.vantu.fm", "/dir/x", kNow, ""},
+      // A server could otherwise make each request carry many cookies of any size.
+      {"longest_cookie_kept", {"a=" + std::string(4094, 'v')}, "www.vantu.fm", "/dir/x", kNow,
+       "a=" + std::string(4094, 'v')},
+      {"one_byte_longer_dropped", {"a=" + std::string(4095, 'v')}, "www.vantu.fm", "/dir/x", kNow, ""},
   };
   for (const SetCase& c : cases) {
     CookieJar jar;
@@ -92,6 +96,21 @@ TEST(CookieJar, StaysBoundedAgainstAFloodOfNames) {
   EXPECT_EQ(header.find("c0=v"), std::string::npos) << "oldest evicted";
   EXPECT_NE(header.find("c999=v"), std::string::npos) << "newest kept";
   EXPECT_LT(header.size(), 1000u);
+}
+
+TEST(CookieJar, KeepsFiftyCookiesTheOldestEvicted) {
+  CookieJar jar;
+  std::string newest50;
+  for (int i = 0; i <= 50; ++i) {
+    std::string cookie = "c";
+    cookie += std::to_string(i);
+    cookie += "=v";
+    jar.Store(cookie, false, "h", "/", kNow);
+    if (i == 0) continue;
+    if (!newest50.empty()) newest50 += "; ";
+    newest50 += cookie;
+  }
+  EXPECT_EQ(jar.Header("h", "/", kNow), newest50);
 }
 
 TEST(CookieDate, LenientFormats) {

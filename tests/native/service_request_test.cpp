@@ -121,21 +121,58 @@ TEST(Request, UnusableUrlsFailBeforeAnyConnection) {
   EXPECT_EQ(ParseFailure("gopher://x/"), HttpFailure::UnknownProtocol);
 }
 
+// Every number the plug-in has a text for, as the user reads it, and
+// numbers without one.
 TEST(Messages, SocketErrorTextsByNumber) {
   const std::pair<int, std::string> cases[] = {
-      {10061, "Socket-Fehler # 10061\r\nVerbindung abgelehnt."},
-      {11001, "Socket-Fehler # 11001\r\nHost nicht gefunden."},
-      {10035, "Socket-Fehler # 10035\r\nDie Operation w\xFCrde blockieren. "},
-      {10058, "Socket-Fehler # 10058\r\nNach Schlie\xDF" "en des Socket kann weder gesendet noch empfangen werden."},
-      {10024, "Socket-Fehler # 10024\r\nZu viele ge\xF6" "ffnete Dateien."},
-      {10066, "Socket-Fehler # 10066\r\nVerzeichnis ist nicht leer"},
-      {10004, "Socket-Fehler # 10004\r\nUnterbrochener Systemaufruf."},
-      {11002, "Socket-Fehler # 11002\r\n"},
-      {10001, "Socket-Fehler # 10001\r\n"},
+      {10004, "Unterbrochener Systemaufruf."},
+      {10009, "Falsche Dateinummer."},
+      {10013, "Zugriff verweigert."},
+      {10014, "Falsche Adresse."},
+      {10022, "Ung\xFCltiges Argument."},
+      {10024, "Zu viele ge\xF6" "ffnete Dateien."},
+      {10035, "Die Operation w\xFCrde blockieren. "},
+      {10036, "Die Operation wird gerade durchgef\xFChrt."},
+      {10037, "Die Operation wird bereits durchgef\xFChrt."},
+      {10038, "Socket-Operation auf Nicht-Socket."},
+      {10039, "Zieladresse erforderlich."},
+      {10040, "Die Botschaft ist zu lang."},
+      {10041, "Das Protokoll hat f\xFCr Socket den falschen Typ."},
+      {10042, "Falsche Protokolloption."},
+      {10043, "Das Protokoll wird nicht unterst\xFCtzt."},
+      {10044, "Sockettyp wird nicht unterst\xFCtzt."},
+      {10045, "Die Operation wird bei Socket nicht unterst\xFCtzt."},
+      {10046, "Die Protokollfamilie wird nicht unterst\xFCtzt."},
+      {10047, "Die Adressfamilie wird von der Protokollfamilie nicht unterst\xFCtzt."},
+      {10048, "Die Adresse ist bereits in Gebrauch."},
+      {10049, "Die angeforderte Adresse kann nicht zugewiesen werden."},
+      {10050, "Das Netzwerk ist ausgefallen."},
+      {10051, "Das Netzwerk ist nicht erreichbar."},
+      {10052, "Netz hat die Verbindung verloren oder zur\xFC" "ckgesetzt."},
+      {10053, "Die Software hat den Abbruch der Verbindung verursacht."},
+      {10054, "Die Verbindung wurde von Peer zur\xFC" "ckgesetzt."},
+      {10055, "Es ist kein Pufferplatz verf\xFC" "gbar."},
+      {10056, "Socket ist bereits verbunden."},
+      {10057, "Socket ist nicht verbunden."},
+      {10058, "Nach Schlie\xDF" "en des Socket kann weder gesendet noch empfangen werden."},
+      {10059, "Zu viele Referenzen; keine Verbindungen m\xF6glich."},
+      {10060, "Zeit\xFC" "berschreitung bei Verbindung."},
+      {10061, "Verbindung abgelehnt."},
+      {10062, "Zu viele Ebenen von symbolischen Links."},
+      {10063, "Dateiname ist zu lang."},
+      {10064, "Der Host ist ausgefallen."},
+      {10065, "Keine Route zum Host."},
+      {10066, "Verzeichnis ist nicht leer"},
+      {11001, "Host nicht gefunden."},
+      // The other resolver failures, and numbers the table lacks: no text.
+      {11002, ""},
+      {11004, ""},
+      {10001, ""},
+      {10067, ""},
   };
-  for (const auto& [number, message] : cases) {
+  for (const auto& [number, text] : cases) {
     const HttpError error = HttpError::Socket(number);
-    EXPECT_EQ(error.Message(), message) << number;
+    EXPECT_EQ(error.Message(), "Socket-Fehler # " + std::to_string(number) + "\r\n" + text) << number;
     EXPECT_EQ(error.SocketError(), number);
   }
 }
@@ -161,6 +198,13 @@ TEST(PosixBackEnd, ErrnoAndResolverCodesAsWinsockNumbers) {
   for (const auto& [error, number] : errnos) EXPECT_EQ(net::WinsockNumberForErrno(error), number) << error;
   const std::pair<int, int> resolver[] = {
       {EAI_NONAME, 11001}, {EAI_AGAIN, 11002}, {EAI_FAIL, 11003}, {EAI_MEMORY, 10055},
+      // A name that exists without an IPv4 address.
+#ifdef EAI_NODATA
+      {EAI_NODATA, 11004},
+#endif
+#ifdef EAI_ADDRFAMILY
+      {EAI_ADDRFAMILY, 11004},
+#endif
   };
   for (const auto& [code, number] : resolver) EXPECT_EQ(net::WinsockNumberForResolver(code, 0), number) << code;
   EXPECT_EQ(net::WinsockNumberForResolver(EAI_SYSTEM, ECONNREFUSED), 10061);

@@ -141,7 +141,8 @@ TEST(Deadline, BytesThatComeAfterItEndTheCall) {
   EXPECT_STREQ(FailureName(outcome.failure), FailureName(HttpFailure::ReadTimeout)) << outcome.message;
   EXPECT_EQ(outcome.result, "");
   ASSERT_EQ(source.waits.size(), 1u) << "asked for more after the deadline had passed";
-  EXPECT_EQ(source.waits[0], kTestLimits.responseMs);
+  EXPECT_EQ(source.waits[0], kTestLimits.requestMs);
+  EXPECT_FALSE(info.reusable) << "the rest of the answer would be read as the next one";
 }
 
 // What a response tells the client beyond its body.
@@ -162,6 +163,9 @@ TEST(ResponseInfo, HeadersThatShapeTheNextRequest) {
       {"connection_keep_alive", ok + "Connection: keep-alive\r\n\r\n", false, false, true, {}, {}},
       {"http_1_0_keeps_too", "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n", false, false, true, {}, {}},
       {"bytes_after_the_body", ok + "\r\nextra", false, false, false, {}, {}},
+      {"status_204", "HTTP/1.1 204 No Content\r\n\r\n", false, false, true, {}, {}},
+      // A 204 has no body: bytes behind it would be read as the next answer.
+      {"bytes_after_a_204", "HTTP/1.1 204 No Content\r\n\r\nstray", false, false, false, {}, {}},
       {"body_to_close", "HTTP/1.1 200 OK\r\n\r\nabc", false, false, false, {}, {}},
       // The rest of a body cut at the cap would be read as the next answer.
       {"body_cut_at_the_cap", "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(2 * kMiB) + "\r\n\r\n" +

@@ -21,7 +21,7 @@ using namespace std::string_literals;
 
 // Short limits so that stalled servers are quick to test; the pauses below
 // are well inside or well beyond them.
-inline constexpr http::ReadLimits kTestLimits{.responseMs = 1500, .errorBodyMs = 300, .connectMs = 1000};
+inline constexpr http::ReadLimits kTestLimits{.requestMs = 1500, .errorBodyMs = 300};
 inline constexpr unsigned kShortPause = 50;
 inline constexpr unsigned kStall = 700;
 
@@ -327,7 +327,7 @@ struct DeadlineCase {
   std::string name;
   Script script;
   char fill;          // a 2xx body's leading part, kept in result, is made of it; 0: result stays empty
-  unsigned endsAtMs;  // when the limit ends the call, from the request's last byte
+  unsigned endsAtMs;  // when the limit ends the call, from its start
 };
 
 inline void PrintTo(const DeadlineCase& c, std::ostream* os) { *os << c.name; }
@@ -339,7 +339,7 @@ inline const std::vector<DeadlineCase>& DeadlineCases() {
     const std::string ok = "HTTP/1.1 200 OK\r\n";
     const std::string chunked = ok + "Transfer-Encoding: chunked\r\n\r\n";
     const std::string notFound = "HTTP/1.1 404 Not Found\r\n";
-    const unsigned response = kTestLimits.responseMs;
+    const unsigned response = kTestLimits.requestMs;
     return std::vector<DeadlineCase>{
         {"trickling_head", {Send(ok), Repeat("a", kDrip)}, 0, response},
         {"trickling_content_length_body", {Send(ok + "Content-Length: 100000\r\n\r\n"), Repeat("b", kDrip)}, 'b',

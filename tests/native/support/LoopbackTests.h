@@ -51,8 +51,8 @@ TEST(Loopback, ConnectGivesUpAtItsLimitWhenTheListenQueueIsFull) {
   const long long elapsed = MsSince(start);
   EXPECT_EQ(outcome.message, "Socket-Fehler # 10060\r\nZeit\xFC" "berschreitung bei Verbindung.");
   EXPECT_EQ(outcome.code, 10060);
-  EXPECT_GE(elapsed, kTestLimits.connectMs * 9 / 10);
-  EXPECT_LE(elapsed, kTestLimits.connectMs + 1000);
+  EXPECT_GE(elapsed, kTestLimits.requestMs * 9 / 10);
+  EXPECT_LE(elapsed, kTestLimits.requestMs + 1000);
 }
 
 inline const std::string kEmptyOk = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n";
@@ -184,14 +184,14 @@ inline int HostNotFound(const std::string&, std::uint32_t&) { return 11001; }
 
 inline const std::string kConnectTimedOut = "Socket-Fehler # 10060\r\nZeit\xFC" "berschreitung bei Verbindung.";
 
-TEST(Loopback, TheNameLookupCountsAgainstTheConnectLimit) {
+TEST(Loopback, TheNameLookupCountsAgainstTheCallsLimit) {
   struct LookupCase {
     const char* name;
     net::Lookup lookup;
     std::string message;
     long long atLeastMs, atMostMs;
   };
-  const long long limit = kTestLimits.connectMs;
+  const long long limit = kTestLimits.requestMs;
   const LookupCase cases[] = {
       {"answers_within_the_limit", LoopbackAfter<300>, "", 300, 300 + 1000},
       // The lookup goes on after the call has given up; it ends on its own.
@@ -214,6 +214,105 @@ TEST(Loopback, TheNameLookupCountsAgainstTheConnectLimit) {
     EXPECT_LE(elapsed, c.atMostMs) << c.name;
     EXPECT_EQ(server.Connections(), c.message.empty() ? 1u : 0u) << c.name;
   }
+}
+
+// One limit from the call's start to the answer's last byte: whatever the
+// lookup and the connect took, the answer gets only what is left of it, and
+// a request sent in time fails as a reading that ran out. Each slow stage is
+// long enough that a fresh budget for the answer would overrun the margin.
+TEST(Loopback, OneLimitForTheWholeCall) {
+  struct StageCase {
+    const char* name;
+    unsigned queueFullMs;  // the server accepts only the SYN the system retries after this
+    net::Lookup lookup;    // nullptr: the address as written
+    unsigned requestMs;
+  };
+  const StageCase cases[] = {
+      {"quick_connect_then_trickle", 0, nullptr, kTestLimits.requestMs},
+      {"slow_lookup_then_trickle", 0, LoopbackAfter<1300>, kTestLimits.requestMs},
+      // The SYN retried at 1 s finds the queue still full; the one at 3 s gets in.
+      {"slow_accept_then_trickle", 1500, nullptr, 4000},
+  };
+  for (const StageCase& c : cases) {
+    ScriptedServer server({{Send("HTTP/1.1 200 OK\r\n"), Repeat("a", kDrip)}}, c.queueFullMs);
+    HttpClient client;
+    client.SetReadLimits({.requestMs = c.requestMs, .errorBodyMs = kTestLimits.errorBodyMs});
+    if (c.lookup) client.SetLookup(c.lookup);
+    const std::string url =
+        c.lookup ? "http://service.invalid:" + std::to_string(server.Port()) + "/" : server.BaseUrl() + "/";
+    const auto start = std::chrono::steady_clock::now();
+    const Outcome outcome = Capture([&](std::string& result) { return HttpGetText(client, url, result); });
+    const long long elapsed = MsSince(start);
+    EXPECT_EQ(outcome.message, kTimeout) << c.name;
+    EXPECT_EQ(server.Requests(0).size(), 1u) << c.name << ": the request never went out";
+    EXPECT_GE(elapsed, c.requestMs * 9 / 10) << c.name;
+    EXPECT_LE(elapsed, c.requestMs + 1000) << c.name;
+  }
+}
+
+// Each stage on its own, past its time, fails with the connect time-out
+// rather than handing on an address or a connection it does not have.
+TEST(Loopback, EachStageFailsWithTheConnectTimeOutPastItsTime) {
+  FullListenQueue full;
+  ScriptedServer unread({{LeaveUnread()}});
+  net::CancelSignal cancel;
+  const std::string tooMuch(16 * kMiB, 'x');  // far beyond what loopback's socket buffers take in
+  struct StageCase {
+    const char* name;
+    std::function<HttpExpected<void>()> stage;
+  };
+  const StageCase cases[] = {
+      {"lookup_slower_than_its_limit",
+       [&]() -> HttpExpected<void> {
+         const HttpExpected<std::uint32_t> address = net::ResolveIPv4("service.invalid", 300, cancel, LoopbackAfter<1500>);
+         if (!address) return address.Error();
+         return {};
+       }},
+      {"connect_to_a_full_listen_queue",
+       [&] { return net::TcpConnection(cancel).Connect(htonl(INADDR_LOOPBACK), full.Port(), 300); }},
+      {"send_to_a_server_that_reads_nothing",
+       [&]() -> HttpExpected<void> {
+         net::TcpConnection connection(cancel);
+         if (auto connected = connection.Connect(htonl(INADDR_LOOPBACK), unread.Port(), 1000); !connected) {
+           return connected;
+         }
+         return connection.SendAll(tooMuch, 300);
+       }},
+  };
+  for (const StageCase& c : cases) {
+    const auto start = std::chrono::steady_clock::now();
+    const Outcome outcome = Capture([&](std::string&) { return c.stage(); });
+    const long long elapsed = MsSince(start);
+    EXPECT_EQ(outcome.message, kConnectTimedOut) << c.name;
+    EXPECT_GE(elapsed, 300 * 9 / 10) << c.name;
+    EXPECT_LE(elapsed, 300 + 1000) << c.name;
+  }
+}
+
+// A request that could not be sent in time leaves its connection in an
+// unknown state: the next call must not use it.
+TEST(Loopback, ASendThatRunsOutOfTimeDropsItsConnection) {
+  ScriptedServer server({{LeaveUnread()}, {Send("HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\nsecond")}});
+  HttpClient client;
+  // Room to compose the large request before the connect, even in a slow
+  // sanitized build.
+  const unsigned limit = 5000;
+  client.SetReadLimits({.requestMs = limit, .errorBodyMs = kTestLimits.errorBodyMs});
+  const auto start = std::chrono::steady_clock::now();
+  const Outcome stuck = Capture([&](std::string& result) {
+    return HttpGetText(client, server.BaseUrl() + "/a?q=" + std::string(8 * kMiB, 'x'), result);
+  });
+  const long long elapsed = MsSince(start);
+  ASSERT_EQ(server.Connections(), 1u) << "the call ran out before it connected: " << stuck.message;
+  EXPECT_EQ(stuck.message, kConnectTimedOut);
+  EXPECT_EQ(stuck.result, "");
+  EXPECT_GE(elapsed, limit * 9 / 10);
+  EXPECT_LE(elapsed, limit + 1000);
+  const Outcome next = Capture([&](std::string& result) { return HttpGetText(client, server.BaseUrl() + "/b", result); });
+  EXPECT_EQ(next.message, "");
+  EXPECT_EQ(next.result, "second");
+  EXPECT_EQ(server.Connections(), 2u);
+  EXPECT_EQ(server.Requests(1), std::vector<std::string>{RequestBytes("/b", server.HostHeader())});
 }
 
 TEST(Loopback, AKeptConnectionServesOnlyItsOwnHostAndPort) {

@@ -18,6 +18,7 @@ struct Step {
     Hold,         // stay open and silent until the client closes
     ReadRequest,  // wait for the client's next request on this connection
     Repeat,       // the bytes, again every ms, for kRepeatSpanMs or until the client has gone
+    LeaveUnread,  // as the first step: read nothing, not even the request, and stay open
   };
   Kind kind;
   std::string bytes;
@@ -34,9 +35,11 @@ inline Step Reset() { return {Step::Kind::Reset, {}, 0}; }
 inline Step Hold() { return {Step::Kind::Hold, {}, 0}; }
 inline Step ReadRequest() { return {Step::Kind::ReadRequest, {}, 0}; }
 inline Step Repeat(std::string bytes, unsigned everyMs) { return {Step::Kind::Repeat, std::move(bytes), everyMs}; }
+inline Step LeaveUnread() { return {Step::Kind::LeaveUnread, {}, 0}; }
 
-// What the server does on one connection once it has read the first request;
-// after the last step it closes the connection.
+// What the server does on one connection once it has read the first request
+// (unless the script leaves it unread); after the last step it closes the
+// connection.
 using Script = std::vector<Step>;
 
 }  // namespace vantu::testing

@@ -20,6 +20,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -104,6 +105,22 @@ inline std::uint16_t BindTestPort(Socket& socket, bool listening, int backlog = 
   throw std::runtime_error("no free port in the test range");
 }
 
+// Fills the listen queue of port, which listens with no backlog, with
+// connections that nobody accepts, so that the system drops a further SYN.
+template <std::size_t N>
+void FillListenQueue(std::uint16_t port, Socket (&fillers)[N]) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  for (Socket& filler : fillers) {
+    filler.Reset(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    SetNonBlocking(filler.Get());
+    connect(filler.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the handshakes the queue takes
+}
+
 }  // namespace detail
 
 // A port on which nobody listens: connecting to it is refused.
@@ -123,18 +140,7 @@ class RefusingPort {
 // drops a further SYN and that connect waits as long as the client lets it.
 class FullListenQueue {
  public:
-  FullListenQueue() : port_(detail::BindTestPort(listener_, true, 0)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port_);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    for (detail::Socket& filler : fillers_) {
-      filler.Reset(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-      detail::SetNonBlocking(filler.Get());
-      connect(filler.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the handshakes the queue takes
-  }
+  FullListenQueue() : port_(detail::BindTestPort(listener_, true, 0)) { detail::FillListenQueue(port_, fillers_); }
   std::uint16_t Port() const { return port_; }
 
  private:
@@ -147,9 +153,15 @@ class FullListenQueue {
 class ScriptedServer {
  public:
   // One script per connection, in the order the connections come in; any
-  // connection beyond them is closed at once.
-  explicit ScriptedServer(std::vector<Script> connections)
-      : scripts_(std::move(connections)), port_(detail::BindTestPort(listener_, true)) {
+  // connection beyond them is closed at once. With queueFullMs, the listen
+  // queue is full for that long, as at a server too busy to accept: a
+  // client's SYN gets in only when the system retries it after that (at 1 s,
+  // 3 s, 7 s, ... after the first).
+  explicit ScriptedServer(std::vector<Script> connections, unsigned queueFullMs = 0)
+      : scripts_(std::move(connections)),
+        port_(detail::BindTestPort(listener_, true, queueFullMs ? 0 : 8)),
+        queueFullMs_(queueFullMs) {
+    if (queueFullMs_) detail::FillListenQueue(port_, fillers_);
     thread_ = std::thread([this] { Serve(); });
   }
   ~ScriptedServer() {
@@ -175,18 +187,34 @@ class ScriptedServer {
 
  private:
   void Serve() {
+    if (queueFullMs_) FreeTheQueue();
     std::size_t next = 0;
+    std::vector<std::unique_ptr<detail::Socket>> unread;  // open until the server stops
     while (!stop_) {
       if (!detail::Readable(listener_.Get(), 20)) continue;
-      detail::Socket connection(accept(listener_.Get(), nullptr, nullptr));
-      if (connection.Get() == detail::kNoSocket) continue;
+      auto connection = std::make_unique<detail::Socket>(accept(listener_.Get(), nullptr, nullptr));
+      if (connection->Get() == detail::kNoSocket) continue;
       const std::size_t index = next++;
       {
         std::lock_guard<std::mutex> lock(mutex_);
         requests_.emplace_back();
       }
-      if (index < scripts_.size()) Run(connection, index);
+      if (index >= scripts_.size()) continue;
+      if (!scripts_[index].empty() && scripts_[index][0].kind == Step::Kind::LeaveUnread) {
+        unread.push_back(std::move(connection));
+      } else {
+        Run(*connection, index);
+      }
     }
+  }
+
+  // After queueFullMs_: the fillers go, those that got in are taken off the
+  // queue, and the next SYN gets in.
+  void FreeTheQueue() {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(queueFullMs_);
+    while (!stop_ && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (detail::Socket& filler : fillers_) filler.Reset();
+    while (detail::Readable(listener_.Get(), 0)) detail::Socket drained(accept(listener_.Get(), nullptr, nullptr));
   }
 
   void Run(detail::Socket& connection, std::size_t index) {
@@ -219,6 +247,8 @@ class ScriptedServer {
         case Step::Kind::ReadRequest:
           if (!ReadOneRequest(connection, index, unread)) return;
           break;
+        case Step::Kind::LeaveUnread:  // only as the first step, which Serve() handles
+          return;
         case Step::Kind::Repeat:
           for (unsigned spent = 0; spent < kRepeatSpanMs && !stop_; spent += step.ms) {
             if (!SendAll(connection, step.bytes)) return;  // the client has gone
@@ -264,6 +294,8 @@ class ScriptedServer {
   std::vector<Script> scripts_;
   detail::Socket listener_;
   std::uint16_t port_;
+  unsigned queueFullMs_;
+  detail::Socket fillers_[4];
   std::atomic<bool> stop_{false};
   mutable std::mutex mutex_;
   std::vector<std::vector<std::string>> requests_;

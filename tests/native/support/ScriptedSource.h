@@ -47,6 +47,7 @@ class ScriptedSource final : public http::ByteSource {
           return HttpError::Socket(10054);
         case Step::Kind::Hold:
         case Step::Kind::ReadRequest:  // no second request comes within one exchange
+        case Step::Kind::LeaveUnread:
           return Wait(timeoutMs);
       }
       ++step_;
