@@ -29,7 +29,7 @@ const std::vector<Syntax>& Commands() {
       {"unload", {}, 0},
       {"mapped", {}, 0},
       {"holdreports", {Arg::Switch}, 1},
-      {"holdlookups", {Arg::Switch}, 1},
+      {"holdlookups", {Arg::Switch, Arg::Integer}, 1},
       {"wallclock", {Arg::Integer, Arg::Integer}, 1},
       {"play", {Arg::Entry}, 1},
       {"entry", {Arg::Entry}, 1},

@@ -162,21 +162,42 @@ class PluginLibrary {
   PluginHeader* header_ = nullptr;
 };
 
+// Sets an event of its own after a delay, on a thread of its own: the
+// host's thread may by then be held inside the plug-in (Verify holds it).
+struct DelayedRelease {
+  HANDLE event;
+  DWORD afterMs;
+};
+
+DWORD WINAPI ReleaseLater(void* parameter) {
+  const DelayedRelease release = *static_cast<DelayedRelease*>(parameter);
+  delete static_cast<DelayedRelease*>(parameter);
+  Sleep(release.afterMs);
+  SetEvent(release.event);
+  CloseHandle(release.event);
+  return 0;
+}
+
 // While on, holds what a test build of the plug-in waits for on the event
 // of the given name (its report workers before they connect, its name
-// lookups); off lets them go.
+// lookups); off lets them go, and so does the time given with on.
 class PluginHold {
  public:
   PluginHold(std::string eventName, const char* command) : eventName_(std::move(eventName)), command_(command) {}
   // What is still held stays held: the process exit ends it.
   ~PluginHold() {
+    if (releaser_) {
+      WaitForSingleObject(releaser_, INFINITE);
+      CloseHandle(releaser_);
+    }
     if (event_) CloseHandle(event_);
   }
 
-  void Set(bool on) {
+  void Set(bool on, unsigned releaseAfterMs = 0) {
     if (on && !event_) {
       event_ = CreateEventA(nullptr, TRUE, FALSE, eventName_.c_str());
       if (!event_) Print(std::string("error ") + command_ + ": " + std::to_string(GetLastError()));
+      if (event_ && releaseAfterMs) ReleaseAfter(releaseAfterMs);
     } else if (!on && event_) {
       SetEvent(event_);
       CloseHandle(event_);
@@ -185,9 +206,31 @@ class PluginHold {
   }
 
  private:
+  void ReleaseAfter(unsigned ms) {
+    if (releaser_) {
+      WaitForSingleObject(releaser_, INFINITE);
+      CloseHandle(releaser_);
+      releaser_ = nullptr;
+    }
+    HANDLE copy = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), event_, GetCurrentProcess(), &copy, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+      Print(std::string("error ") + command_ + ": " + std::to_string(GetLastError()));
+      return;
+    }
+    auto* release = new DelayedRelease{copy, ms};
+    releaser_ = CreateThread(nullptr, 0, &ReleaseLater, release, 0, nullptr);
+    if (!releaser_) {
+      Print(std::string("error ") + command_ + ": " + std::to_string(GetLastError()));
+      CloseHandle(copy);
+      delete release;
+    }
+  }
+
   std::string eventName_;
   const char* command_;
   HANDLE event_ = nullptr;
+  HANDLE releaser_ = nullptr;
 };
 
 unsigned CountThreads() {
@@ -323,7 +366,7 @@ int Run(const std::vector<Command>& commands, HostWindow& host) {
     else if (name == "unload") plugin.Unload();
     else if (name == "mapped") plugin.PrintMapped();
     else if (name == "holdreports") reportHold.Set(args[0] == "on");
-    else if (name == "holdlookups") lookupHold.Set(args[0] == "on");
+    else if (name == "holdlookups") lookupHold.Set(args[0] == "on", static_cast<unsigned>(ToInteger(args[1])));
     else if (name == "wallclock") plugin.ShiftWallClock(wallClock, ToInteger(args[0]), ToInteger(args[1]));
     else if (name == "play") host.Play(args[0], args[1]);
     else if (name == "entry") host.SetEntry(args[0], args[1]);
