@@ -64,7 +64,7 @@ HttpExpected<std::size_t> TcpConnection::Receive(char* buffer, std::size_t capac
     if (error) return HttpError::Socket(error);
     const unsigned left = deadline.LeftMs();
     if (left == 0) return HttpError(HttpFailure::ReadTimeout);
-    // A time-out here is the reading's own, not the connect stage's.
+    // A time-out here is the reading's own: the request has gone out.
     const HttpExpected<Wait> wait = WaitReady(Direction::Receive, left);
     if (wait && *wait == Wait::TimedOut) return HttpError(HttpFailure::ReadTimeout);
     if (auto ready = FailureUnlessReady(wait); !ready) return ready.Error();

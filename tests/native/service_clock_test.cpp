@@ -92,7 +92,7 @@ const ClockMoveCase kMoves[] = {{"unmoved", 0}, {"set_back_an_hour", -kHourMs}, 
 
 // 300 ms into the call the wall clock moves; the call still ends at its
 // limit, with the message it gives unmoved.
-TEST(WallClockMoves, ATricklingAnswerEndsAtTheResponseLimit) {
+TEST(WallClockMoves, ATricklingAnswerEndsAtTheLimit) {
   for (const ClockMoveCase& c : kMoves) {
     ScriptedServer server({{Send("HTTP/1.1 200 OK\r\n"), Repeat("a", 100)}});
     HttpClient client;
