@@ -247,6 +247,12 @@ inline const std::vector<ResponseCase>& ResponseCases() {
         Fails("content_length_too_large_for_64_bits",
               {Send(ok + "Content-Length: 99999999999999999999999\r\n\r\nabc")}, HttpFailure::ClosedGracefully,
               kClosed, "abc"),
+        // Lengths past 32 bits, which a 32-bit size_t would wrap to 3: the DLL is a 32-bit program.
+        Fails("content_length_beyond_32_bits", {Send(ok + "Content-Length: 4294967299\r\n\r\nabc")},
+              HttpFailure::ClosedGracefully, kClosed, "abc"),
+        Fails("chunk_size_beyond_32_bits",
+              {Send(ok + "Transfer-Encoding: chunked\r\n\r\n100000003\r\nabc\r\n0\r\n\r\n")},
+              HttpFailure::ClosedGracefully, kClosed, "abc\r\n0\r\n\r\n"),
         Fails("chunked_cut_inside_chunk", {Send(ok + "Transfer-Encoding: chunked\r\n\r\n5\r\nhel")},
               HttpFailure::ClosedGracefully, kClosed, "hel"),
         Fails("chunked_cut_before_last_line",
