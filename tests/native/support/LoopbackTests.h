@@ -9,6 +9,7 @@
 #include <climits>
 #include <thread>
 
+#include "service/HttpRequest.h"
 #include "tests/native/support/HttpCases.h"
 
 namespace vantu::testing {
@@ -293,15 +294,18 @@ TEST(Loopback, EachStageFailsWithTheConnectTimeOutPastItsTime) {
 // unknown state: the next call must not use it.
 TEST(Loopback, ASendThatRunsOutOfTimeDropsItsConnection) {
   ScriptedServer server({{LeaveUnread()}, {Send("HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\nsecond")}});
+  const std::string url = server.BaseUrl() + "/a?q=" + std::string(8 * kMiB, 'x');
+  // Composing so large a request takes seconds in a slow build (under an
+  // emulator): the limit leaves twice that room before the connect.
+  const auto composing = std::chrono::steady_clock::now();
+  const HttpExpected<http::RequestTarget> target = http::ParseRequestUrl(url);
+  ASSERT_TRUE(target);
+  ASSERT_GT(http::ComposeRequest(*target, "", false).size(), 8 * kMiB);
+  const unsigned limit = static_cast<unsigned>(2 * MsSince(composing)) + kTestLimits.requestMs;
   HttpClient client;
-  // Room to compose the large request before the connect, even in a slow
-  // sanitized build.
-  const unsigned limit = 5000;
   client.SetReadLimits({.requestMs = limit, .errorBodyMs = kTestLimits.errorBodyMs});
   const auto start = std::chrono::steady_clock::now();
-  const Outcome stuck = Capture([&](std::string& result) {
-    return HttpGetText(client, server.BaseUrl() + "/a?q=" + std::string(8 * kMiB, 'x'), result);
-  });
+  const Outcome stuck = Capture([&](std::string& result) { return HttpGetText(client, url, result); });
   const long long elapsed = MsSince(start);
   ASSERT_EQ(server.Connections(), 1u) << "the call ran out before it connected: " << stuck.message;
   EXPECT_EQ(stuck.message, kConnectTimedOut);
