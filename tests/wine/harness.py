@@ -507,11 +507,15 @@ class WineTestCase(unittest.TestCase):
         self.addCleanup(run.__exit__)
         return run
 
-    def service(self, **options):
-        """The stand-in service on the build's port, stopped after the test."""
+    def service_port(self):
+        """The loopback port the build reports to; skips the test without one."""
         if self.build.port is None:
             self.skipTest("the build's VANTU_SERVICE_BASE_URL is not http://127.0.0.1:<port>")
-        service = StandinService(self.build.port, **options).start()
+        return self.build.port
+
+    def service(self, **options):
+        """The stand-in service on the build's port, stopped after the test."""
+        service = StandinService(self.service_port(), **options).start()
         self.addCleanup(service.stop)
         return service
 

@@ -8,14 +8,13 @@ test_dialog_layout.py.
 
 import os
 import subprocess
-import threading
 import time
 import unittest
 import urllib.parse
 
 import harness
 from harness import Answer, StandinService, parse_fields, unescape
-from standin_service import FullListenQueue
+from standin_service import FullListenQueue, LateService
 
 CAPTION = "vantu settings"
 START = "load\nsethandles\ninit\nwait 100\n"
@@ -358,26 +357,12 @@ class VerifyLimitTest(DialogTestCase):
     def test_a_slow_accept_then_a_trickle_ends_at_the_limit(self):
         # The listen queue is full for 6 s; the SYN the system retries at 7 s
         # gets in, the request goes out, and the answer trickles.
-        if self.build.port is None:
-            self.skipTest("the build's VANTU_SERVICE_BASE_URL is not http://127.0.0.1:<port>")
-        full = FullListenQueue(self.build.port).start()
-        self.addCleanup(full.stop)
-        later = {}
-
-        def accept_later():
-            time.sleep(6)
-            full.stop()
-            later["service"] = StandinService(self.build.port).start()
-            later["service"].queue(VERIFY_PATH, self.TRICKLE)
-        opener = threading.Thread(target=accept_later)
-        opener.start()
+        late = LateService(self.service_port(), 6, lambda service: service.queue(VERIFY_PATH, self.TRICKLE)).start()
         try:
             held, status, result = self.verify_held()
         finally:
-            opener.join()
-            if "service" in later:
-                later["service"].stop()
-        self.assertEqual(len(later["service"].requests_to(VERIFY_PATH)), 1, "the request never went out: %s" % result)
+            late.stop()
+        self.assertEqual(len(late.service.requests_to(VERIFY_PATH)), 1, "the request never went out: %s" % result)
         self.assertEqual(status, self.READ_TIMEOUT, str(result))
         self.assertHeldForTheLimit(held, result)
 
@@ -412,9 +397,7 @@ class VerifyLimitTest(DialogTestCase):
         self.assertHeldForTheLimit(held, result)
 
     def test_a_full_listen_queue_gives_up_at_the_limit(self):
-        if self.build.port is None:
-            self.skipTest("the build's VANTU_SERVICE_BASE_URL is not http://127.0.0.1:<port>")
-        full = FullListenQueue(self.build.port).start()
+        full = FullListenQueue(self.service_port()).start()
         self.addCleanup(full.stop)
         held, status, result = self.verify_held()
         self.assertEqual(status, as_status_bar_keeps(self.CONNECT_TIMEOUT), str(result))

@@ -7,7 +7,6 @@ namespace vantu::host {
 namespace {
 
 std::atomic<long long> shiftHundredNs{0};  // what the stand-ins add, in FILETIME units
-long long pendingHundredNs = 0;             // what the shift thread will set
 
 using FileTimeReader = void(WINAPI*)(FILETIME*);
 
@@ -105,33 +104,16 @@ int PointImportsAtStandIns(HMODULE module) {
   return patched;
 }
 
-DWORD WINAPI ShiftLater(void* afterMs) {
-  Sleep(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(afterMs)));
-  shiftHundredNs = pendingHundredNs;
-  return 0;
-}
-
 }  // namespace
 
-WallClockShift::~WallClockShift() {
-  if (!thread_) return;
-  WaitForSingleObject(thread_, INFINITE);
-  CloseHandle(thread_);
-}
-
 int WallClockShift::Apply(HMODULE module, long long offsetMs, unsigned afterMs) {
-  if (thread_) {
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-    thread_ = nullptr;
-  }
+  later_.Wait();  // a shift still to come must not undo this one
   const int patched = PointImportsAtStandIns(module);
-  pendingHundredNs = offsetMs * 10000;
+  const long long hundredNs = offsetMs * 10000;
   if (afterMs == 0) {
-    shiftHundredNs = pendingHundredNs;
+    shiftHundredNs = hundredNs;
   } else {
-    thread_ = CreateThread(nullptr, 0, &ShiftLater, reinterpret_cast<void*>(static_cast<UINT_PTR>(afterMs)), 0,
-                           nullptr);
+    later_.Run(afterMs, [hundredNs] { shiftHundredNs = hundredNs; });
   }
   return patched;
 }

@@ -8,12 +8,13 @@
 
 #include <windows.h>
 
+#include "Later.h"
+
 namespace vantu::host {
 
 class WallClockShift {
  public:
-  WallClockShift() = default;
-  ~WallClockShift();  // waits for a shift still to come
+  WallClockShift() = default;  // a shift still to come is waited for when it goes
   WallClockShift(const WallClockShift&) = delete;
   WallClockShift& operator=(const WallClockShift&) = delete;
 
@@ -24,7 +25,7 @@ class WallClockShift {
   int Apply(HMODULE module, long long offsetMs, unsigned afterMs);
 
  private:
-  HANDLE thread_ = nullptr;
+  Later later_;
 };
 
 }  // namespace vantu::host

@@ -11,15 +11,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "Dialog.h"
 #include "HostWindow.h"
+#include "Later.h"
 #include "Output.h"
 #include "Script.h"
 #include "WallClock.h"
 #include "Watchers.h"
 #include "base/ExecutablePath.h"
+#include "base/Handles_win.h"
 #include "base/TextRules.h"
 #include "contract/HostInterface_win.h"
 #include "contract/TestHooks_win.h"
@@ -162,75 +165,45 @@ class PluginLibrary {
   PluginHeader* header_ = nullptr;
 };
 
-// Sets an event of its own after a delay, on a thread of its own: the
-// host's thread may by then be held inside the plug-in (Verify holds it).
-struct DelayedRelease {
-  HANDLE event;
-  DWORD afterMs;
-};
-
-DWORD WINAPI ReleaseLater(void* parameter) {
-  const DelayedRelease release = *static_cast<DelayedRelease*>(parameter);
-  delete static_cast<DelayedRelease*>(parameter);
-  Sleep(release.afterMs);
-  SetEvent(release.event);
-  CloseHandle(release.event);
-  return 0;
-}
-
 // While on, holds what a test build of the plug-in waits for on the event
 // of the given name (its report workers before they connect, its name
 // lookups); off lets them go, and so does the time given with on.
 class PluginHold {
  public:
+  // What is still held when the hold goes stays held (the process exit
+  // ends it), unless a release is still to come, which it waits for.
   PluginHold(std::string eventName, const char* command) : eventName_(std::move(eventName)), command_(command) {}
-  // What is still held stays held: the process exit ends it.
-  ~PluginHold() {
-    if (releaser_) {
-      WaitForSingleObject(releaser_, INFINITE);
-      CloseHandle(releaser_);
-    }
-    if (event_) CloseHandle(event_);
-  }
 
   void Set(bool on, unsigned releaseAfterMs = 0) {
     if (on && !event_) {
-      event_ = CreateEventA(nullptr, TRUE, FALSE, eventName_.c_str());
-      if (!event_) Print(std::string("error ") + command_ + ": " + std::to_string(GetLastError()));
+      event_ = KernelHandle(CreateEventA(nullptr, TRUE, FALSE, eventName_.c_str()));
+      if (!event_) PrintError();
       if (event_ && releaseAfterMs) ReleaseAfter(releaseAfterMs);
     } else if (!on && event_) {
-      SetEvent(event_);
-      CloseHandle(event_);
-      event_ = nullptr;
+      SetEvent(event_.Get());
+      event_.Reset();
     }
   }
 
  private:
+  void PrintError() const { Print(std::string("error ") + command_ + ": " + std::to_string(GetLastError())); }
+
+  // The release keeps a handle of its own: off may close event_ before it.
   void ReleaseAfter(unsigned ms) {
-    if (releaser_) {
-      WaitForSingleObject(releaser_, INFINITE);
-      CloseHandle(releaser_);
-      releaser_ = nullptr;
-    }
     HANDLE copy = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), event_, GetCurrentProcess(), &copy, 0, FALSE,
+    if (!DuplicateHandle(GetCurrentProcess(), event_.Get(), GetCurrentProcess(), &copy, 0, FALSE,
                          DUPLICATE_SAME_ACCESS)) {
-      Print(std::string("error ") + command_ + ": " + std::to_string(GetLastError()));
+      PrintError();
       return;
     }
-    auto* release = new DelayedRelease{copy, ms};
-    releaser_ = CreateThread(nullptr, 0, &ReleaseLater, release, 0, nullptr);
-    if (!releaser_) {
-      Print(std::string("error ") + command_ + ": " + std::to_string(GetLastError()));
-      CloseHandle(copy);
-      delete release;
-    }
+    auto release = std::make_shared<KernelHandle>(copy);
+    if (!later_.Run(ms, [release] { SetEvent(release->Get()); })) PrintError();
   }
 
   std::string eventName_;
   const char* command_;
-  HANDLE event_ = nullptr;
-  HANDLE releaser_ = nullptr;
+  KernelHandle event_;
+  Later later_;  // after event_: a release still to come is waited for first
 };
 
 unsigned CountThreads() {

@@ -327,6 +327,37 @@ class FullListenQueue:
         self.stop()
 
 
+class LateService:
+    """A server too busy to accept for a while: the port's listen queue is
+    full for `after` seconds (FullListenQueue), then a stand-in service
+    takes the port, scripted by `ready(service)` before it listens. A SYN
+    that the system retries after that (at 1, 3, 7, ... s) gets in."""
+
+    def __init__(self, port, after, ready):
+        self.port = port
+        self.after = after
+        self.ready = ready
+        self.service = None  # once the queue has freed up
+        self._full = FullListenQueue(port)
+        self._thread = threading.Thread(target=self._open_later)
+
+    def start(self):
+        self._full.start()
+        self._thread.start()
+        return self
+
+    def _open_later(self):
+        time.sleep(self.after)
+        self._full.stop()
+        service = StandinService(self.port)
+        self.ready(service)
+        self.service = service.start()
+
+    def stop(self):
+        self._thread.join()
+        self.service.stop()
+
+
 # Below Linux's ephemeral range (32768 and up), so that no outgoing connection
 # takes the port between the stand-in service's runs.
 PORT_RANGE = (20000, 32767)
